@@ -1,0 +1,121 @@
+#include "app/Entry.h"
+
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "common/Globals.h"
+#include "common/MessageBox.h"
+#include "common/MessagePort.h"
+#include "profiles/ProfileWindow.h"
+#include "progress/ProgressWindow.h"
+#include "ui/Splash.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <csignal>
+#include <exception>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Errors escaping an event handler go to the program's error report instead of ending it.
+class MavoApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &error) {
+            ReportEventError(QString::fromUtf8(error.what()));
+        } catch (...) {
+            ReportEventError(QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+};
+
+// A polite end on SIGTERM, SIGINT or SIGHUP (a desktop session that logs out): the main window
+// closes as if the user had closed it, so settings are saved and the snapshot folder emptied.
+int g_signal_pipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] auto written = ::write(g_signal_pipe[1], &byte, 1);
+}
+
+void InstallCloseOnSignals(QObject *owner) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_pipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char byte;
+        [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
+        if (MainWindow != nullptr)
+            MainWindow->close();
+        else
+            QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+void DestroyWindows() {
+    delete ProgressWindow;
+    ProgressWindow = nullptr;
+    delete ProfileWindow;
+    ProfileWindow = nullptr;
+    delete MainWindow;
+    MainWindow = nullptr;
+}
+
+} // namespace
+
+int RunApplication(int argc, char **argv) {
+    // Window shapes, moves and opacity need X11 (or XWayland).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    MavoApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    if (AnotherInstanceRuns(kMainCaption))
+        return 255;
+
+    try {
+        g_s_ApplicationTitle = "Mavo Video Converter";
+        const QString program_folder = WithSeparator(QCoreApplication::applicationDirPath());
+        InitFolderPaths(program_folder, QFileInfo(program_folder).isWritable());
+
+        MainWindow = new TMainWindow;
+        if (!MainWindow->StartedUp()) {
+            // The engine could not be loaded: its message was the only thing to show.
+            DestroyWindows();
+            return 0;
+        }
+        ProfileWindow = new TProfileWindow;
+        ProgressWindow = new TProgressWindow;
+
+        MainWindow->setWindowTitle(kMainCaption);
+        InstanceBeacon beacon;
+        beacon.Listen(kMainCaption);
+
+        const bool skinned = MainWindow->LoadSkinsAndDefaults();
+        HideSplash();
+        if (skinned) {
+            InstallCloseOnSignals(&app);
+            MainWindow->show();
+            app.exec();
+        }
+        DestroyWindows();
+    } catch (const std::exception &error) {
+        ShowMessageBox(BoxKind::Error, QString::fromUtf8(error.what()));
+        DestroyWindows();
+    }
+    return 0;
+}

@@ -1,0 +1,80 @@
+#include "app/MainWindow.h"
+
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "common/MessageBox.h"
+#include "common/MessagePort.h"
+#include "common/SharedFunctions.h"
+#include "engine/EngineBinding.h"
+#include "ui/Splash.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cfenv>
+
+TMainWindow *MainWindow = nullptr;
+
+TMainWindow::TMainWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
+    // Arithmetic never traps: a division by zero gives an infinity or NaN.
+    fedisableexcept(FE_ALL_EXCEPT);
+    setObjectName("MainWindow");
+    setFixedSize(792, 566);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TMainWindow::~TMainWindow() { FormDestroy(); }
+
+HWND TMainWindow::Handle() const { return port_ != nullptr ? port_->Handle() : nullptr; }
+
+void TMainWindow::FormCreate() {
+    if (!LoadEngine(QCoreApplication::applicationDirPath() + "/")) {
+        // Nothing else happens after this: no engine or player call, no settings touched.
+        HideSplash();
+        ShowMessageBox(BoxKind::Error, kEngineLoadError);
+        return;
+    }
+    engine_loaded_ = true;
+    // (COM has no counterpart here.)
+    DllInit();
+    port_ = new MessagePort([this](UINT m, WPARAM w, LPARAM l) { return HandleMessage(m, w, l); },
+                            this);
+    InitWindowState();
+    started_up_ = true;
+}
+
+void TMainWindow::InitWindowState() {
+    AddingFiles = false;
+    ErrorCount = 0;
+    LoadSettings();
+    EnsureFolders();
+}
+
+bool TMainWindow::LoadSkinsAndDefaults() {
+    g_s_Version = "2.1.3 Build on 20070421";
+    g_s_ApplicationTitle = "Mavo iPod Converter";
+    return true;
+}
+
+LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) { return 0; }
+
+void TMainWindow::closeEvent(QCloseEvent *event) {
+    FormClose();
+    event->accept();
+}
+
+void TMainWindow::FormClose() { QCoreApplication::quit(); }
+
+void TMainWindow::FormDestroy() {
+    if (engine_loaded_) {
+        SaveSettings();
+        delete port_;
+        port_ = nullptr;
+        UnloadEngine();
+        engine_loaded_ = false;
+    }
+    DeleteFilesInFolder(path_Snapshot, false);
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The two settings that outlive the program, "OutputFolder" and "KeepRatio", in the settings
+// store of organisation "Vidore4".
+
+class QSettings;
+
+// Reads the stored values into path_Work and b_KeepRatio; absent values leave them as they are.
+void LoadSettings();
+// Writes both values.
+void SaveSettings();

@@ -1,0 +1,44 @@
+#pragma once
+// The program's end of the window-message layer. A MessagePort is one registered window handle:
+// messages posted to it from any thread are handled on the thread the port lives on (the
+// user-interface thread), in posting order; sends run the handler before they return.
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <unordered_map>
+#include <winmsg.h>
+
+class MessagePort : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<LRESULT(UINT msg, WPARAM w, LPARAM l)>;
+
+    explicit MessagePort(Handler handler, QObject *parent = nullptr);
+    ~MessagePort() override;
+
+    HWND Handle() const { return const_cast<MessagePort *>(this); }
+
+    // Drops every message with this number that was posted before this call and is still
+    // queued. Messages posted afterwards are delivered as usual.
+    void DropQueued(UINT msg);
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    static LRESULT Proc(void *ctx, HWND hwnd, UINT msg, WPARAM w, LPARAM l, int posted);
+    LRESULT Dispatch(UINT msg, WPARAM w, LPARAM l);
+
+    Handler handler_;
+    std::atomic<uint64_t> next_serial_{1};
+    std::mutex drop_lock_;
+    std::unordered_map<UINT, uint64_t> drop_before_; // message number -> first serial to keep
+};
+
+// Where an error escaping a message or event handler goes. The main window installs its report;
+// until then the error is shown in a plain error box.
+using EventErrorReporter = std::function<void(const QString &what)>;
+void SetEventErrorReporter(EventErrorReporter reporter);
+void ReportEventError(const QString &what);

@@ -1,0 +1,12 @@
+#include "ui/Splash.h"
+
+QWidget *StartUp = nullptr;
+
+void HideSplash() {
+    if (StartUp == nullptr)
+        return;
+    QWidget *splash = StartUp;
+    StartUp = nullptr;
+    splash->close();
+    delete splash;
+}
