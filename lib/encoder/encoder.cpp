@@ -16,10 +16,14 @@ void Mydll_GetFileinfo(const char *path, ClipInfoRecord *info) {
     info->audio_format = "none";
 }
 
-int Mydll_GetPicure(const char *, int, const char *, const char *) { return -1; }
+int Mydll_GetPicure(const char *, int, const char *, const char *) {
+    return -1;
+}
 void SetGetInfoCallBackFun(InfoReportFn) {}
 void SetGetPercentCallBackFun(PercentReportFn) {}
-int _X(HWND, int, char **) { return -1; }
+int _X(HWND, int, char **) {
+    return -1;
+}
 void Mydll_Stop(void) {}
 
 } // extern "C"

@@ -26,9 +26,13 @@ TMainWindow::TMainWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
     FormCreate();
 }
 
-TMainWindow::~TMainWindow() { FormDestroy(); }
+TMainWindow::~TMainWindow() {
+    FormDestroy();
+}
 
-HWND TMainWindow::Handle() const { return port_ != nullptr ? port_->Handle() : nullptr; }
+HWND TMainWindow::Handle() const {
+    return port_ != nullptr ? port_->Handle() : nullptr;
+}
 
 void TMainWindow::FormCreate() {
     if (!LoadEngine(QCoreApplication::applicationDirPath() + "/")) {
@@ -59,14 +63,18 @@ bool TMainWindow::LoadSkinsAndDefaults() {
     return true;
 }
 
-LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) { return 0; }
+LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 void TMainWindow::closeEvent(QCloseEvent *event) {
     FormClose();
     event->accept();
 }
 
-void TMainWindow::FormClose() { QCoreApplication::quit(); }
+void TMainWindow::FormClose() {
+    QCoreApplication::quit();
+}
 
 void TMainWindow::FormDestroy() {
     if (engine_loaded_) {

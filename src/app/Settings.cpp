@@ -5,7 +5,9 @@
 #include <QSettings>
 
 namespace {
-QSettings Store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Vidore4"); }
+QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Vidore4");
+}
 } // namespace
 
 void LoadSettings() {

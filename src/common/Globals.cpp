@@ -19,7 +19,9 @@ QString WithSeparator(const QString &folder) {
     return folder + QLatin1Char('/');
 }
 
-QString DefaultWorkFolder() { return WithSeparator(QDir::homePath()) + "MavoOutput/"; }
+QString DefaultWorkFolder() {
+    return WithSeparator(QDir::homePath()) + "MavoOutput/";
+}
 
 void InitFolderPaths(const QString &program_folder, bool program_folder_writable) {
     const QString program = WithSeparator(program_folder);
@@ -30,12 +32,12 @@ void InitFolderPaths(const QString &program_folder, bool program_folder_writable
         path_Snapshot = program + "Snapshot/";
         return;
     }
-    path_Config = WithSeparator(
-                      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) +
-                  "Vidore4/";
-    path_Snapshot = WithSeparator(
-                        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)) +
-                    "Vidore4/Snapshot/";
+    path_Config =
+        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) +
+        "Vidore4/";
+    path_Snapshot =
+        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)) +
+        "Vidore4/Snapshot/";
     // The user's own copy of the catalogue starts as the shipped one.
     const QString shipped = program + "Output.dll";
     const QString own = path_Config + "Output.dll";

@@ -12,7 +12,9 @@ MessageBoxHandler &Handler() {
 }
 } // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    Handler() = std::move(handler);
+}
 
 int ShowMessageBox(BoxKind kind, const QString &text, BoxButtons buttons, QWidget *parent) {
     if (Handler())

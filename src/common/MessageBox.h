@@ -12,8 +12,7 @@ enum class BoxButtons { Ok, OkCancel, YesNo };
 // The results carry the platform's traditional numbers.
 enum BoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-using MessageBoxHandler =
-    std::function<int(BoxKind kind, const QString &text, BoxButtons buttons)>;
+using MessageBoxHandler = std::function<int(BoxKind kind, const QString &text, BoxButtons buttons)>;
 
 // Shows a modal box (its own event loop: posted messages keep being handled) and returns the
 // button pressed. Closing the box without a button counts as Cancel, No, or OK for a lone OK.

@@ -27,7 +27,9 @@ EventErrorReporter &Reporter() {
 
 } // namespace
 
-void SetEventErrorReporter(EventErrorReporter reporter) { Reporter() = std::move(reporter); }
+void SetEventErrorReporter(EventErrorReporter reporter) {
+    Reporter() = std::move(reporter);
+}
 
 void ReportEventError(const QString &what) {
     if (Reporter())
@@ -41,7 +43,9 @@ MessagePort::MessagePort(Handler handler, QObject *parent)
     winmsg_register(Handle(), &MessagePort::Proc, this);
 }
 
-MessagePort::~MessagePort() { winmsg_unregister(Handle()); }
+MessagePort::~MessagePort() {
+    winmsg_unregister(Handle());
+}
 
 void MessagePort::DropQueued(UINT msg) {
     std::lock_guard guard(drop_lock_);

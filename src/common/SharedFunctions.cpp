@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -61,11 +62,12 @@ QRgb ColorRefToRgb(uint32_t colorref) {
 std::optional<QRegion> BitmapColorRegion(const QImage &bitmap, uint32_t key) {
     if (bitmap.isNull())
         return std::nullopt;
-    const QImage image = bitmap.format() == QImage::Format_RGB32 ||
-                                 bitmap.format() == QImage::Format_ARGB32
+    // Opaque 32-bit pixels compare as whole words; anything else is brought to that form.
+    const QImage image = bitmap.format() == QImage::Format_RGB32
                              ? bitmap
                              : bitmap.convertToFormat(QImage::Format_RGB32);
-    const QRgb wanted = key == 0 ? image.pixel(0, 0) & 0x00FFFFFF : ColorRefToRgb(key) & 0x00FFFFFF;
+    const QRgb wanted =
+        0xFF000000u | ((key == 0 ? image.pixel(0, 0) : ColorRefToRgb(key)) & 0x00FFFFFF);
 
     // One rectangle per horizontal run of key pixels. Runs of a row share top and height, never
     // touch each other and come left to right, rows top to bottom: the banded order QRegion
@@ -74,15 +76,15 @@ std::optional<QRegion> BitmapColorRegion(const QImage &bitmap, uint32_t key) {
     const int w = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        int x = 0;
-        while (x < w) {
-            while (x < w && (row[x] & 0x00FFFFFF) != wanted)
-                ++x;
-            const int start = x;
-            while (x < w && (row[x] & 0x00FFFFFF) == wanted)
-                ++x;
-            if (x > start)
-                runs.emplace_back(start, y, x - start, 1);
+        const QRgb *end = row + w;
+        const QRgb *p = row;
+        while (p != end) {
+            p = std::find(p, end, wanted);
+            const QRgb *start = p;
+            while (p != end && *p == wanted)
+                ++p;
+            if (p != start)
+                runs.emplace_back(static_cast<int>(start - row), y, static_cast<int>(p - start), 1);
         }
     }
     QRegion region;

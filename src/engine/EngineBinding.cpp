@@ -59,7 +59,9 @@ bool LoadEngine(const QString &program_folder) {
     return true;
 }
 
-bool EngineLoaded() { return Library() != nullptr; }
+bool EngineLoaded() {
+    return Library() != nullptr;
+}
 
 void UnloadEngine() {
     if (!Library())

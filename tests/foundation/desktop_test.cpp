@@ -1,0 +1,75 @@
+// The real program on a real X display (run under xvfb-run): what a user sees at start.
+#include "program_copy.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs xdotool and gives its output, trimmed.
+QString XDoTool(const QStringList &args, int timeout_ms = 20000) {
+    QProcess tool;
+    tool.start("xdotool", args);
+    if (!tool.waitForFinished(timeout_ms)) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The id of the first visible window whose title matches exactly, or empty after the timeout.
+QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeout_ms) {
+        const QString ids = XDoTool(
+            {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
+        if (!ids.isEmpty())
+            return ids.split('\n').first();
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    QProcess converter;
+    program.Start(converter, "");
+    const QString id = WaitForWindow("Vidore4 Converter");
+    ASSERT_FALSE(id.isEmpty()) << ProgramCopy::Output(converter);
+    const QString geometry = XDoTool({"getwindowgeometry", id});
+    EXPECT_TRUE(geometry.contains("792x566")) << geometry.toStdString();
+
+    converter.terminate();
+    ASSERT_TRUE(converter.waitForFinished(20000));
+    EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(converter.exitCode(), 0) << ProgramCopy::Output(converter);
+}
+
+TEST(Desktop, MissingEngineShowsAnErrorBoxAndEndsWithZero) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make(/*without_engine=*/true));
+    QProcess converter;
+    program.Start(converter, "");
+    const QString box = WaitForWindow("Mavo Video Converter");
+    ASSERT_FALSE(box.isEmpty()) << ProgramCopy::Output(converter);
+    EXPECT_TRUE(WaitForWindow("Vidore4 Converter", 500).isEmpty())
+        << "no other window may appear after a failed engine load";
+    XDoTool({"windowfocus", "--sync", box});
+    XDoTool({"key", "--clearmodifiers", "Return"});
+    ASSERT_TRUE(converter.waitForFinished(20000)) << "the error box did not end the program";
+    EXPECT_EQ(converter.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(program.Home() + "/config/Vidore4.conf"))
+        << "settings written after a failed start";
+}
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
