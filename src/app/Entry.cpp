@@ -91,6 +91,7 @@ int RunApplication(int argc, char **argv) {
         g_s_ApplicationTitle = "Mavo Video Converter";
         const QString program_folder = WithSeparator(QCoreApplication::applicationDirPath());
         InitFolderPaths(program_folder, QFileInfo(program_folder).isWritable());
+        ShowSplash();
 
         MainWindow = new TMainWindow;
         if (!MainWindow->StartedUp()) {
