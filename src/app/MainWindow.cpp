@@ -9,20 +9,37 @@
 #include "ui/Splash.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <cfenv>
 
 TMainWindow *MainWindow = nullptr;
 
-TMainWindow::TMainWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
+TMainWindow::TMainWindow() {
     // Arithmetic never traps: a division by zero gives an infinity or NaN.
     fedisableexcept(FE_ALL_EXCEPT);
     setObjectName("MainWindow");
     setFixedSize(792, 566);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    setFont(FormFont("MS Sans Serif", -11));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(255, 251, 240)); // cream
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    Panel_Preview = new QWidget(this);
+    Panel_Preview->setObjectName("Panel_Preview");
+    Panel_Preview->setGeometry(421, 68, 300, 224);
+    Panel_Preview->setStyleSheet("background-color: black;");
+    Panel_Preview->setAttribute(Qt::WA_StyledBackground);
+
+    ComboBox_OutputSetting = new QComboBox(this);
+    ComboBox_OutputSetting->setObjectName("ComboBox_OutputSetting");
+    ComboBox_OutputSetting->setEditable(false);
+    ComboBox_OutputSetting->setGeometry(24, 358, 497, 21);
+    ComboBox_OutputSetting->setFont(FormFont("Tahoma", -11));
+    ComboBox_OutputSetting->setStyleSheet("QComboBox { background-color: #a0a0a0; }");
+
+    CentreOnScreen();
     FormCreate();
 }
 

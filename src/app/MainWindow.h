@@ -2,12 +2,14 @@
 // The main window: clip list, preview and profile choice. Its creation loads the engine and its
 // destruction puts everything away again.
 
-#include <QWidget>
+#include "ui/SkinnedForm.h"
+
 #include <winmsg.h>
 
 class MessagePort;
+class QComboBox;
 
-class TMainWindow : public QWidget {
+class TMainWindow : public TSkinnedForm {
     Q_OBJECT
 public:
     TMainWindow();
@@ -20,6 +22,10 @@ public:
     bool StartedUp() const { return started_up_; }
 
     bool LoadSkinsAndDefaults();
+
+    // Controls of the form.
+    QWidget *Panel_Preview = nullptr;
+    QComboBox *ComboBox_OutputSetting = nullptr;
 
     QString OutputExt;
     QString OutputFormat;

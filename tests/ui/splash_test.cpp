@@ -17,9 +17,9 @@ bool WriteJpeg(const QString &path, int width, int height) {
     tjhandle handle = tjInitCompress();
     unsigned char *jpeg = nullptr;
     unsigned long size = 0;
-    const int rc = tjCompress2(handle, image.constBits(), width,
-                               static_cast<int>(image.bytesPerLine()), height, TJPF_RGB, &jpeg,
-                               &size, TJSAMP_420, 90, 0);
+    const int rc =
+        tjCompress2(handle, image.constBits(), width, static_cast<int>(image.bytesPerLine()),
+                    height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0);
     tjDestroy(handle);
     if (rc != 0)
         return false;

@@ -1,0 +1,28 @@
+#include "ui/AboutWindow.h"
+
+#include "common/Globals.h"
+
+#include <QLabel>
+
+TAboutWindow *AboutWindow = nullptr;
+
+TAboutWindow::TAboutWindow(QWidget *owner) : TSkinnedForm(owner, Qt::Dialog) {
+    setObjectName("AboutWindow");
+    setWindowTitle("About Mavo Video Converter");
+    setFixedSize(392, 216);
+    const QFont tahoma = FormFont("Tahoma", -11);
+    setFont(tahoma);
+
+    const QFont title = FormFont("Tahoma", -20, true);
+    const QString product = QStringLiteral("Mavo iPod Converter") + " 2.1";
+    // Label1 is the silver shadow one pixel right of and below Label5.
+    Label1 = MakeLabel(this, "Label1", product, 38, 55, title);
+    Label1->setFixedSize(247, 24);
+    Label1->setStyleSheet("color: silver;");
+    Label5 = MakeLabel(this, "Label5", product, 37, 54, title);
+    Label5->setFixedSize(247, 24);
+    Label2 = MakeLabel(this, "Label2", g_s_Version, 184, 88, tahoma);
+    Label3 = MakeLabel(this, "Label3", kCompanyName, 24, 176, FormFont("Tahoma", -13, true));
+
+    CentreOnScreen();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The base of every window of the program: borderless, dressed by the skin, and dragged by
+// pressing on its background (presses on the background picture fall through to the form).
+
+#include <QFont>
+#include <QPoint>
+#include <QWidget>
+
+class QEventLoop;
+
+class TSkinnedForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSkinnedForm(QWidget *parent = nullptr, Qt::WindowFlags extra = {});
+
+    // Centres the window on the screen the cursor is on.
+    void CentreOnScreen();
+
+    // Shows the window modally and returns when it is hidden or closed. Posted messages keep
+    // being handled meanwhile.
+    void ShowModal();
+    bool IsShownModal() const { return modal_loop_ != nullptr; }
+
+    void DragMouseDown(Qt::MouseButton button, const QPoint &screen_pos);
+    void DragMouseMove(Qt::MouseButtons held, const QPoint &screen_pos);
+    void DragMouseUp(Qt::MouseButton button);
+
+    bool Dragging = false;
+    QPoint DragStart;
+    int DragStartLeft = 0;
+    int DragStartTop = 0;
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QEventLoop *modal_loop_ = nullptr;
+};
+
+// A font as the forms give it: a negative height is a pixel size, a positive one a point size.
+QFont FormFont(const QString &family, int height, bool bold = false);
+// A label of the forms: transparent, of the given font, at a place.
+class QLabel;
+QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top,
+                  const QFont &font);
