@@ -108,7 +108,10 @@ void Classify(const QByteArray &data, Line &line, qsizetype start) {
     line.value_begin = v;
 }
 
-std::vector<Line> SplitLines(const QByteArray &data) {
+// The lines of the file's bytes. A NUL byte counts as a blank here and for the reader (the
+// bytes themselves are left as they are).
+std::vector<Line> SplitLines(QByteArray data) {
+    data.replace('\0', ' ');
     std::vector<Line> lines;
     const qsizetype signature = SignatureLength(data);
     qsizetype pos = 0;
@@ -213,8 +216,18 @@ IniFile::~IniFile() = default;
 
 void IniFile::Parse() {
     parsed_ = std::make_unique<Parsed>();
-    if (!data_.isEmpty())
-        parsed_->ini.LoadData(data_.constData(), static_cast<size_t>(data_.size()));
+    if (data_.isEmpty())
+        return;
+    // The reader is given exactly the lines the writer recognises: lines that are neither
+    // blank, comment, section nor key are blanked out (a lone "[" would otherwise make it look
+    // for the section name on the next lines), and NUL bytes, which would end its reading
+    // early, become blanks.
+    QByteArray feed = data_;
+    feed.replace('\0', ' ');
+    for (const Line &line : SplitLines(feed))
+        if (line.kind == LineKind::Other)
+            std::fill(feed.begin() + line.begin, feed.begin() + line.content_end, ' ');
+    parsed_->ini.LoadData(feed.constData(), static_cast<size_t>(feed.size()));
 }
 
 namespace {

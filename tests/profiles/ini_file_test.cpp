@@ -170,6 +170,24 @@ TEST_F(IniFileTest, WriteFollowsTheFileLineBreaksAndEnd) {
     EXPECT_EQ(IniFile(bom).ReadString("", "top", "-"), "t");
 }
 
+TEST_F(IniFileTest, ReaderAndWriterAgreeOnOddLines) {
+    // A lone "[" does not open a section whose name is on a later line.
+    const QString bracket = Make("[\n  ipod]\nk=1\n", "bracket.ini");
+    EXPECT_EQ(IniFile(bracket).ReadString("ipod", "k", "-"), "-");
+    EXPECT_EQ(IniFile(bracket).ReadString("", "k", "-"), "1");
+    IniFile(bracket).WriteString("", "k", "2");
+    EXPECT_EQ(ReadBytes(bracket), QByteArray("[\n  ipod]\nk=2\n"));
+    EXPECT_EQ(IniFile(bracket).ReadString("", "k", "-"), "2");
+
+    // A NUL byte does not end the file: it reads as a blank and is kept.
+    const QString nul = Make(QByteArray("[s]\n\0k=1\nj=0\n", 13), "nul.ini");
+    EXPECT_EQ(IniFile(nul).ReadString("s", "k", "-"), "1");
+    EXPECT_EQ(IniFile(nul).ReadString("s", "j", "-"), "0");
+    IniFile(nul).WriteString("s", "k", "2");
+    EXPECT_EQ(ReadBytes(nul), QByteArray("[s]\n\0k=2\nj=0\n", 13));
+    EXPECT_EQ(IniFile(nul).ReadString("s", "k", "-"), "2");
+}
+
 TEST_F(IniFileTest, LineBreaksInAValueCannotAddLines) {
     const QString path = Make("[a]\nk=1\n");
     IniFile(path).WriteString("a", "k", "one\ntwo\r\n[evil]\nx=1");
