@@ -100,6 +100,6 @@ bool OutsideRoundedCorner(int x, int y, int w, int h, int radius);
 // A window mask: magenta outside the rounded outline, black inside.
 QImage MakeMask(int w, int h, int radius);
 
-// Paints a one-pixel outline along the inside of the rounded outline; pixels outside it keep
-// the colour of the nearest band so nothing odd shows if the window is drawn unmasked.
+// Paints a one-pixel line along the inside of the rounded outline. The pixels outside the
+// outline (cut away by the mask) take the line's colour too.
 void FrameWindow(QImage &img, int radius, const QColor &line);

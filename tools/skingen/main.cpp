@@ -131,7 +131,7 @@ struct Skin {
     void Dynamic(Section &s, const QImage &bg, const ButtonArt &b, const QString &window) {
         if (b.hint.contains(',') || b.hint.contains('#'))
             Fail(b.key + ": a hint cannot hold ',' or '#'");
-        if (ButtonPainter(type).ContentWidth(b) > b.rect.width() - 8)
+        if (buttons.ContentWidth(b) > b.rect.width() - 8)
             Fail(b.key + ": the label does not fit its button");
         out->Bmp(b.file, buttons.Strip(bg, b));
         if (b.anim != Anim::None)
@@ -447,7 +447,7 @@ void MainWindowSkin(Skin &skin) {
     play.round = true;
     play.anim = Anim::Pulse;
     play.disabledCell = true;
-    play.iconSize = 16;
+    play.iconSize = 18;
     ButtonArt stop = button("TB_Stop", "main_stop.bmp", QRect(733, 164, 46, 34), Look::Dark,
                             Icon::Stop, "", "Stop the preview");
     stop.disabledCell = true;
@@ -760,9 +760,10 @@ void AboutWindowSkin(Skin &skin) {
 }
 
 QByteArray IniText(const QList<Section> &sections) {
-    QByteArray text = "; The default skin, drawn by skingen at build time.\n"
-                      "; Values: file,file,file,left,top,width,height,visible,enabled,mask,,hint,"
-                      "...,\n";
+    QByteArray text =
+        "; The default skin, drawn by skingen at build time: one section per window,\n"
+        "; one key per skinned control (comma-separated fields, each value ending\n"
+        "; in a comma) and the window outline under MaskBmp.\n";
     for (const Section &s : sections) {
         text += "\n[" + s.name.toUtf8() + "]\n";
         for (const QString &line : s.lines)
