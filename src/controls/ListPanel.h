@@ -55,6 +55,8 @@ public:
     // Rebuilds SelectedItems; returns the number of items (not of selected ones).
     int32_t CollectSelected();
     void Relayout();
+    // One auto-repeat step of a held arrow (the repeat timer's handler).
+    void RepeatTick();
     // list := the members of list not in to_remove (by identity), destroying each removed one
     // when destroy is set; to_remove is emptied.
     static void RemoveItems(QList<Image_Item *> &list, QList<Image_Item *> &to_remove,
@@ -95,7 +97,6 @@ private:
     void TrackMouseDown(QMouseEvent *event);
     void ArrowMouseDown(TImageButton *arrow);
     void ArrowMouseUp();
-    void RepeatTick();
     int32_t ArrowSteps() const;
     void MoveThumbBy(int32_t step);
     void ItemMouseDown(Image_Item *item, Qt::MouseButton button, Qt::KeyboardModifiers shift);
