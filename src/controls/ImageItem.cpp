@@ -24,7 +24,6 @@ QString TextOf(const char *text) {
 Image_Item::Image_Item(QWidget *parent) : TImage(parent) {
     resize(kWidth, kHeight);
     move(2, y());
-    setAttribute(Qt::WA_Hover, false);
 }
 
 Image_Item::~Image_Item() {
@@ -33,7 +32,12 @@ Image_Item::~Image_Item() {
 }
 
 QFont Image_Item::TextFont() {
-    QFont font(QStringLiteral("Tahoma"));
+    // Tahoma when the system has it; otherwise a face of similar width, since the usual stand-in
+    // for it is too wide for the two columns.
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("DejaVu Sans Condensed")});
     font.setPixelSize(11);
     return font;
 }

@@ -170,7 +170,7 @@ TEST(Gallery, PositionBarAndClipList) {
     panel->resize(404, 350);
     ASSERT_TRUE(panel->Arrange());
     std::vector<Image_Item *> items;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 8; ++i) {
         items.push_back(NewItem("/home/user/Videos/clip " + std::to_string(i + 1) + ".avi",
                                 95 + 600 * i, panel, QColor::fromHsv(i * 50, 150, 190)));
         panel->AddItem(items.back());
@@ -190,6 +190,25 @@ TEST(Gallery, PositionBarAndClipList) {
     // The fill lies between the marks.
     const int fill_mid = bar->FillImage->x() + bar->FillImage->width() / 2;
     EXPECT_EQ(At(shot, bar->x() + fill_mid, bar->y() + 9), QColor(80, 200, 120));
+
+    // Scrolled to the end with the down arrow.
+    for (int i = 0; i < 3; ++i)
+        Click(panel, {397, 343});
+    EXPECT_EQ(panel->Thumb->y(), panel->ThumbMaxTop);
+    const QImage scrolled = host.window.grab().toImage();
+    ASSERT_TRUE(scrolled.save(GalleryDir() + "/list_scrolled.png"));
+    EXPECT_EQ(panel->ContentPanel->y(), -132);
+
+    // A short list shows the bottom picture; the bar without a range hides its marks.
+    panel->ClearItems();
+    for (int i = 0; i < 2; ++i)
+        panel->AddItem(NewItem("/home/user/Videos/short " + std::to_string(i + 1) + ".mpg", 42,
+                               panel, QColor::fromHsv(200 + i * 40, 150, 190)));
+    bar->SetRange(-1, -1);
+    bar->SetPosition(75);
+    const QImage short_list = host.window.grab().toImage();
+    ASSERT_TRUE(short_list.save(GalleryDir() + "/list_short_bar_without_range.png"));
+    EXPECT_EQ(short_list.copy(panel->x(), panel->y() + 350 - 24, 200, 24), bottom);
 }
 
 } // namespace

@@ -250,6 +250,38 @@ TEST_F(CheckButtonTest, StaticCheckedLookKeepsTheUncheckedImages) {
     EXPECT_EQ(ShownColor(button), QColor(Qt::green));
 }
 
+TEST_F(CheckButtonTest, ReskinSequencesKeepEveryImageValid) {
+    // Cell sets that change between skins (own cells become shared and back), static looks and
+    // toggles in between; every step shows the look it should, and destruction (run under the
+    // address sanitizer too) frees each object once.
+    const std::vector<std::pair<bool, bool>> cells{{true, true}, {false, false}, {true, false}};
+    int round = 0;
+    for (const bool start_checked : {false, true}) {
+        button->SetChecked(start_checked);
+        for (const auto &[hover, down] : cells) {
+            const QColor unchecked(QColor::fromHsv(round * 40 % 360, 200, 200).rgb());
+            const QColor checked(QColor::fromHsv((round * 40 + 20) % 360, 200, 120).rgb());
+            ++round;
+            ASSERT_TRUE(button->LoadStates(Strip({unchecked, kHover, kDown}, 24, 16), 24, 16, false,
+                                           hover, down, false));
+            const bool is_static = round % 3 == 0;
+            if (is_static) {
+                EXPECT_FALSE(button->LoadCheckedStates(QImage(), true, true, true));
+            } else {
+                ASSERT_TRUE(button->LoadCheckedStates(Strip({checked, kHover, kDown}, 24, 16),
+                                                      hover, down, false));
+            }
+            for (const bool value : {true, false, button->Checked}) {
+                button->SetChecked(value);
+                EXPECT_EQ(ShownColor(button), value && !is_static ? checked : unchecked)
+                    << "round " << round << " checked " << value;
+                EXPECT_EQ(button->HoverBitmap == button->NormalBitmap, !hover);
+                EXPECT_EQ(button->DownBitmap == button->NormalBitmap, !down);
+            }
+        }
+    }
+}
+
 TEST_F(CheckButtonTest, CheckedStripTooNarrowFails) {
     ASSERT_TRUE(button->LoadStates(Strip({Qt::red, kHover, kDown}, 24, 16), 24, 16, false, true,
                                    true, false));

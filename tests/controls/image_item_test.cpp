@@ -27,9 +27,10 @@ QImage ReferenceLine(int x, int y, const QString &text) {
     return image;
 }
 
-// True when the area of one line (x, y, w x 14) looks exactly like text drawn there.
+// True when the body of one line (the rows the letters fill, clear of the neighbouring lines'
+// ascenders and descenders) looks exactly like that text drawn there.
 bool ShowsLine(const QImage &picture, int x, int y, int w, const QString &text) {
-    const QRect area(x, y, w, 14);
+    const QRect area(x, y + 2, w, 9);
     return picture.copy(area) == ReferenceLine(x, y, text).copy(area);
 }
 
