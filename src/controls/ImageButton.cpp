@@ -1,0 +1,359 @@
+#include "controls/ImageButton.h"
+
+#include "controls/MaskRegion.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <array>
+#include <unordered_set>
+
+namespace {
+
+// One cell of a strip, sized width x height and copied pixel for pixel from (x, 0); what the
+// source does not cover stays black.
+QImage CopyCell(const QImage &source, int x, int width, int height) {
+    QImage cell(width, height, QImage::Format_RGB32);
+    if (cell.isNull())
+        return cell;
+    cell.fill(Qt::black);
+    QPainter painter(&cell);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(0, 0), source.convertToFormat(QImage::Format_RGB32),
+                      QRect(x, 0, width, height));
+    return cell;
+}
+
+// Writes one look into four state references: the normal cell at x = 0, each present optional
+// cell at the next x; an absent state refers to the normal object. Objects are reused.
+void CutStateCells(const QImage &source, int cell_width, int cell_height, bool has_hover,
+                   bool has_down, bool has_disabled, QImage *&normal, QImage *&hover, QImage *&down,
+                   QImage *&disabled) {
+    // A shared reference must not be filled as an image of its own.
+    for (QImage **state : {&hover, &down, &disabled})
+        if (*state != nullptr && *state == normal)
+            *state = nullptr;
+    if (normal == nullptr)
+        normal = new QImage;
+    *normal = CopyCell(source, 0, cell_width, cell_height);
+    int x = 0;
+    const std::array<std::pair<bool, QImage **>, 3> cells{
+        {{has_hover, &hover}, {has_down, &down}, {has_disabled, &disabled}}};
+    for (const auto &[present, field] : cells) {
+        if (present) {
+            x += cell_width;
+            if (*field == nullptr)
+                *field = new QImage;
+            **field = CopyCell(source, x, cell_width, cell_height);
+        } else {
+            delete *field;
+            *field = normal;
+        }
+    }
+}
+
+int CellCount(bool has_hover, bool has_down, bool has_disabled) {
+    return 1 + (has_hover ? 1 : 0) + (has_down ? 1 : 0) + (has_disabled ? 1 : 0);
+}
+
+// Deletes every distinct object once.
+void DeleteEachOnce(std::initializer_list<QImage *> bitmaps) {
+    std::unordered_set<QImage *> seen;
+    for (QImage *bitmap : bitmaps)
+        if (bitmap != nullptr && seen.insert(bitmap).second)
+            delete bitmap;
+}
+
+} // namespace
+
+QString TrimBlanks(const QString &text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// ---- TImageButton ----
+
+TImageButton::TImageButton(QWidget *parent) : QWidget(parent) {
+    Image = new TImage(this);
+    Image->setEnabled(false); // mouse input reaches the button itself
+    Image->setGeometry(rect());
+    setMouseTracking(true);
+    setVisible(false);
+}
+
+TImageButton::~TImageButton() {
+    DeleteEachOnce({DownBitmap, HoverBitmap, DisabledBitmap, NormalBitmap});
+    NormalBitmap = HoverBitmap = DownBitmap = DisabledBitmap = nullptr;
+}
+
+bool TImageButton::LoadStates(const QImage &source, int32_t cell_width, int32_t cell_height,
+                              bool use_mask, bool has_hover, bool has_down, bool has_disabled) {
+    if (source.isNull() || cell_width < 0 || cell_height < 0)
+        return false;
+    const int64_t needed =
+        static_cast<int64_t>(cell_width) * CellCount(has_hover, has_down, has_disabled);
+    if (source.width() < needed)
+        return false;
+    resize(cell_width, cell_height);
+    Image->setGeometry(rect());
+    CutStateCells(source, cell_width, cell_height, has_hover, has_down, has_disabled, NormalBitmap,
+                  HoverBitmap, DownBitmap, DisabledBitmap);
+    StatesReloaded();
+    ShowBitmap(NormalBitmap);
+    setVisible(true);
+    UseMask = use_mask;
+    if (UseMask)
+        return ApplyMaskRegion();
+    // No shape from an earlier load survives.
+    clearMask();
+    return true;
+}
+
+void TImageButton::SetButtonEnabled(bool enabled) {
+    setEnabled(enabled);
+    ShowBitmap(enabled ? NormalBitmap : DisabledBitmap);
+}
+
+bool TImageButton::ApplyMaskRegion() {
+    if (!UseMask)
+        return true;
+    SetWidgetShape(
+        this, MaskShape(NormalBitmap != nullptr ? *NormalBitmap : QImage(), width(), height()));
+    return true;
+}
+
+void TImageButton::ShowBitmap(const QImage *bitmap) {
+    if (bitmap != nullptr)
+        Image->SetPicture(*bitmap);
+    else
+        Image->ClearPicture();
+}
+
+bool TImageButton::event(QEvent *event) {
+    switch (event->type()) {
+    case QEvent::Leave:
+        ShowBitmap(isEnabled() ? NormalBitmap : DisabledBitmap);
+        MouseInside = false;
+        break;
+    case QEvent::Enter:
+        if (HoverOnEnter)
+            ShowBitmap(HoverBitmap);
+        MouseInside = true;
+        break;
+    case QEvent::MouseButtonRelease: {
+        // A disabled button takes no mouse input at all.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (isEnabled() && mouse->button() == Qt::LeftButton) {
+            const QPoint at = mouse->position().toPoint();
+            // Left of or above the button is outside as well.
+            const bool inside = at.x() >= 0 && at.y() >= 0 && at.x() < width() && at.y() < height();
+            MouseInside = inside;
+            ShowBitmap(inside ? HoverBitmap : NormalBitmap);
+            Pressed = false;
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (isEnabled() && mouse->button() == Qt::LeftButton) {
+            ShowBitmap(DownBitmap);
+            Pressed = true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void TImageButton::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton)
+        click_armed_ = true;
+    emit MouseDown(event);
+}
+
+void TImageButton::mouseDoubleClickEvent(QMouseEvent *event) {
+    mousePressEvent(event);
+}
+
+void TImageButton::mouseMoveEvent(QMouseEvent *event) {
+    emit MouseMove(event);
+}
+
+void TImageButton::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton && click_armed_) {
+        click_armed_ = false;
+        const QPoint at = event->position().toPoint();
+        if (rect().contains(at))
+            emit Click();
+    }
+    emit MouseUp(event);
+}
+
+void TImageButton::resizeEvent(QResizeEvent *event) {
+    Image->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+// ---- TCheckImageButton ----
+
+TCheckImageButton::TCheckImageButton(QWidget *parent) : TImageButton(parent) {}
+
+TCheckImageButton::~TCheckImageButton() {
+    DeleteEachOnce({NormalBitmap, HoverBitmap, DownBitmap, DisabledBitmap, UncheckedSet.Normal,
+                    UncheckedSet.Hover, UncheckedSet.Down, UncheckedSet.Disabled, CheckedSet.Normal,
+                    CheckedSet.Hover, CheckedSet.Down, CheckedSet.Disabled});
+    NormalBitmap = HoverBitmap = DownBitmap = DisabledBitmap = nullptr;
+    CheckedSet = UncheckedSet = StateSet{};
+}
+
+void TCheckImageButton::RecordSets() {
+    // The new unchecked look has been written into whatever set was shown. When that was the
+    // checked set, the checked set takes over the objects of the unchecked set (which the load
+    // did not touch); the shown objects become the unchecked set in every case.
+    if (NormalBitmap != nullptr && CheckedSet.Normal == NormalBitmap)
+        CheckedSet = UncheckedSet;
+    UncheckedSet = StateSet{NormalBitmap, HoverBitmap, DownBitmap, DisabledBitmap};
+    if (CheckedSet.Normal == UncheckedSet.Normal)
+        CheckedSet = StateSet{};
+}
+
+void TCheckImageButton::StatesReloaded() {
+    // Whatever the checked set held belongs to the former unchecked look until it is cut again.
+    RecordSets();
+    CheckedLoaded = false;
+}
+
+bool TCheckImageButton::LoadCheckedStates(const QImage &source, bool has_hover, bool has_down,
+                                          bool has_disabled) {
+    CheckedLoaded = false;
+    if (source.isNull() || NormalBitmap == nullptr)
+        return false;
+    RecordSets();
+    const int64_t needed =
+        static_cast<int64_t>(width()) * CellCount(has_hover, has_down, has_disabled);
+    if (source.width() < needed)
+        return false;
+    CutStateCells(source, width(), height(), has_hover, has_down, has_disabled, CheckedSet.Normal,
+                  CheckedSet.Hover, CheckedSet.Down, CheckedSet.Disabled);
+    CheckedLoaded = true;
+    return true;
+}
+
+void TCheckImageButton::SetChecked(bool checked) {
+    Checked = checked;
+    if (CheckedLoaded) {
+        const StateSet &shown = checked ? CheckedSet : UncheckedSet;
+        NormalBitmap = shown.Normal;
+        HoverBitmap = shown.Hover;
+        DownBitmap = shown.Down;
+        DisabledBitmap = shown.Disabled;
+    }
+    setToolTip(checked ? CheckedHint : UncheckedHint);
+    if (!isEnabled())
+        ShowBitmap(DisabledBitmap);
+    else if (MouseInside)
+        ShowBitmap(HoverBitmap);
+    else
+        ShowBitmap(NormalBitmap);
+}
+
+void TCheckImageButton::SetCheckHints(const QString &hints) {
+    const qsizetype hash = hints.indexOf(QLatin1Char('#'));
+    if (hash < 0) {
+        UncheckedHint.clear();
+        CheckedHint = TrimBlanks(hints);
+        return;
+    }
+    UncheckedHint = TrimBlanks(hints.left(hash));
+    CheckedHint = TrimBlanks(hints.mid(hash + 1));
+}
+
+// ---- TDynamicImageButton ----
+
+TDynamicImageButton::TDynamicImageButton(QWidget *parent) : TImageButton(parent) {
+    AnimTimer = new ControlTimer([this] { AnimationTick(); }, 100, this);
+}
+
+TDynamicImageButton::~TDynamicImageButton() {
+    AnimTimer->SetEnabled(false);
+    ClearFrames();
+}
+
+void TDynamicImageButton::ClearFrames() {
+    for (QImage *frame : Frames)
+        delete frame;
+    Frames.clear();
+}
+
+bool TDynamicImageButton::LoadAnimation(const QImage &source, int32_t interval, int32_t pause) {
+    if (source.isNull()) {
+        AnimTimer->SetEnabled(false);
+        HoverOnEnter = true;
+        return false;
+    }
+    const int w = width();
+    if (w <= 0 || source.width() % w != 0)
+        return false;
+    AnimTimer->SetEnabled(false);
+    FrameInterval = interval;
+    RepeatPause = pause;
+    RepeatAnimation = pause > 0;
+    ClearFrames();
+    for (int x = 0; x < source.width(); x += w)
+        Frames.push_back(new QImage(CopyCell(source, x, w, height())));
+    HoverOnEnter = false;
+    return true;
+}
+
+void TDynamicImageButton::AnimationTick() {
+    AnimTimer->SetInterval(FrameInterval);
+    if (FrameIndex >= 0 && FrameIndex < static_cast<int32_t>(Frames.size())) {
+        ShowBitmap(Frames[static_cast<size_t>(FrameIndex)]);
+        ++FrameIndex;
+    } else {
+        ShowBitmap(HoverBitmap);
+        AnimTimer->SetEnabled(false);
+        if (RepeatAnimation) {
+            FrameIndex = 0;
+            AnimTimer->SetInterval(RepeatPause);
+            AnimTimer->SetEnabled(true);
+        }
+    }
+    Image->repaint();
+}
+
+bool TDynamicImageButton::event(QEvent *event) {
+    const bool handled = TImageButton::event(event);
+    const QEvent::Type type = event->type();
+    const bool left_down =
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    if (left_down || type == QEvent::Enter || type == QEvent::Leave) {
+        const bool running = AnimTimer->Enabled();
+        const bool active = MouseInside && !Pressed && isEnabled();
+        if (!active) {
+            AnimTimer->SetEnabled(false);
+            if (!isEnabled())
+                ShowBitmap(DisabledBitmap);
+            else if (MouseInside && Pressed)
+                ShowBitmap(DownBitmap);
+            else if (MouseInside)
+                ShowBitmap(HoverBitmap);
+            else
+                ShowBitmap(NormalBitmap);
+        } else if (!running) {
+            FrameIndex = 0;
+            AnimTimer->SetInterval(FrameInterval);
+        }
+        AnimTimer->SetEnabled(active);
+    }
+    return handled;
+}

@@ -1,0 +1,481 @@
+#include "controls/ListPanel.h"
+
+#include "controls/ControlMath.h"
+#include "controls/ControlMessages.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPalette>
+
+namespace {
+
+QPoint ScreenPos(const QMouseEvent *event) {
+    return event->globalPosition().toPoint();
+}
+
+// Moves a child into parent and keeps it shown (a new parent would hide it).
+void PutInto(QWidget *child, QWidget *parent) {
+    if (child->parentWidget() != parent)
+        child->setParent(parent);
+    child->show();
+}
+
+} // namespace
+
+TListPanel::TListPanel(QWidget *parent) : QWidget(parent) {
+    ContentPanel = new QWidget(this);
+    ContentPanel->setAutoFillBackground(true);
+    ScrollPanel = new QWidget(this);
+    ScrollPanel->setAutoFillBackground(true);
+    ScrollPanel->resize(0, height());
+    Realign();
+}
+
+TListPanel::~TListPanel() {
+    if (RepeatTimer != nullptr)
+        RepeatTimer->SetEnabled(false);
+    delete RepeatTimer;
+    RepeatTimer = nullptr;
+    delete ClipMenu;
+    ClipMenu = nullptr;
+    for (Image_Item *item : Items)
+        delete item;
+    Items.clear();
+    SelectedItems.clear();
+}
+
+void TListPanel::Send(UINT msg, WPARAM w) {
+    SendMessageA(parent_handle_, msg, w, 0);
+}
+
+// ---- skin ----
+
+bool TListPanel::SetBackgroundBitmap(const QImage &graphic) {
+    if (graphic.isNull())
+        return false;
+    if (BackgroundImage == nullptr) {
+        BackgroundImage = new TImage(ContentPanel);
+        BackgroundImage->hide();
+    }
+    BackgroundImage->SetPicture(graphic);
+    BackgroundImage->SetStretch(true);
+    BackgroundImage->setEnabled(false);
+    BackgroundImage->resize(graphic.width(), BackgroundImage->height());
+    return true;
+}
+
+bool TListPanel::SetBottomBitmap(const QImage &graphic) {
+    if (graphic.isNull())
+        return false;
+    if (BottomImage == nullptr)
+        BottomImage = new TImage(ContentPanel);
+    BottomImage->SetPicture(graphic);
+    BottomImage->resize(graphic.size());
+    BottomImage->setEnabled(false);
+    PutInto(BottomImage, ContentPanel);
+    Realign();
+    return true;
+}
+
+bool TListPanel::SetTrackBitmap(const QImage &graphic) {
+    if (graphic.isNull())
+        return false;
+    if (TrackImage == nullptr) {
+        // Placed into the scroll bar by Arrange.
+        TrackImage = new TImage(ScrollPanel);
+        TrackImage->hide();
+        connect(TrackImage, &TImage::MouseDown, this, &TListPanel::TrackMouseDown);
+    }
+    TrackImage->SetPicture(graphic);
+    TrackImage->resize(graphic.width(), TrackImage->height());
+    TrackImage->SetStretch(true);
+    return true;
+}
+
+bool TListPanel::SetThumbBitmap(const QImage &bitmap) {
+    if (bitmap.isNull())
+        return false;
+    if (Thumb == nullptr) {
+        Thumb = new TImageButton(ScrollPanel);
+        connect(Thumb, &TImageButton::MouseDown, this, &TListPanel::ThumbMouseDown);
+        connect(Thumb, &TImageButton::MouseMove, this, &TListPanel::ThumbMouseMove);
+    }
+    return Thumb->LoadStates(bitmap, bitmap.width() / 3, bitmap.height(), false, true, true, false);
+}
+
+TImageButton *TListPanel::NewArrow() {
+    auto *arrow = new TImageButton(ScrollPanel);
+    connect(arrow, &TImageButton::MouseDown, this, [this, arrow] { ArrowMouseDown(arrow); });
+    connect(arrow, &TImageButton::MouseUp, this, [this] { ArrowMouseUp(); });
+    return arrow;
+}
+
+bool TListPanel::SetArrow(TImageButton *&arrow, const QImage &bitmap) {
+    if (bitmap.isNull()) {
+        delete arrow;
+        arrow = nullptr;
+        Realign();
+        return true;
+    }
+    if (arrow == nullptr)
+        arrow = NewArrow();
+    return arrow->LoadStates(bitmap, bitmap.width() / 3, bitmap.height(), false, true, true, false);
+}
+
+bool TListPanel::SetUpArrowBitmap(const QImage &bitmap) {
+    return SetArrow(UpArrow, bitmap);
+}
+
+bool TListPanel::SetDownArrowBitmap(const QImage &bitmap) {
+    return SetArrow(DownArrow, bitmap);
+}
+
+void TListPanel::Realign() {
+    // The scroll bar on the right over the whole height; in it the arrows at the top and the
+    // bottom and the track between them. The background fills the content above the bottom
+    // picture, which spans its width at the bottom.
+    const int sw = ScrollPanel->width();
+    ScrollPanel->setGeometry(width() - sw, 0, sw, height());
+    int top = 0;
+    int bottom = ScrollPanel->height();
+    if (UpArrow != nullptr && UpArrow->parentWidget() == ScrollPanel) {
+        UpArrow->setGeometry(0, 0, sw, UpArrow->height());
+        top = UpArrow->height();
+    }
+    if (DownArrow != nullptr && DownArrow->parentWidget() == ScrollPanel) {
+        DownArrow->setGeometry(0, bottom - DownArrow->height(), sw, DownArrow->height());
+        bottom -= DownArrow->height();
+    }
+    if (TrackImage != nullptr && TrackImage->isVisibleTo(ScrollPanel))
+        TrackImage->setGeometry(0, top, sw, std::max(0, bottom - top));
+    int content_bottom = ContentPanel->height();
+    if (BottomImage != nullptr) {
+        BottomImage->setGeometry(0, content_bottom - BottomImage->height(), ContentPanel->width(),
+                                 BottomImage->height());
+        content_bottom -= BottomImage->height();
+    }
+    if (BackgroundImage != nullptr)
+        BackgroundImage->setGeometry(0, 0, ContentPanel->width(), std::max(0, content_bottom));
+}
+
+bool TListPanel::Arrange() {
+    if (TrackImage == nullptr || Thumb == nullptr || BackgroundImage == nullptr ||
+        (UpArrow == nullptr) != (DownArrow == nullptr))
+        return false;
+    ScrollPanel->resize(TrackImage->width(), ScrollPanel->height());
+    PutInto(TrackImage, ScrollPanel);
+    TrackImage->lower();
+    Realign();
+    ThumbMinTop = 0;
+    ThumbMaxTop = ScrollPanel->height() - Thumb->height();
+    PutInto(Thumb, ScrollPanel);
+    if (UpArrow != nullptr) {
+        PutInto(UpArrow, ScrollPanel);
+        PutInto(DownArrow, ScrollPanel);
+        Realign();
+        ThumbMinTop += UpArrow->height();
+        ThumbMaxTop -= DownArrow->height();
+    }
+    Thumb->move(Thumb->x(), ClampRange(0, ThumbMinTop, ThumbMaxTop));
+    Thumb->raise();
+    ContentPanel->resize(width() - ScrollPanel->width(), ContentPanel->height());
+    QPalette palette = ContentPanel->palette();
+    palette.setColor(QPalette::Window, BackgroundImage->Picture().pixelColor(0, 0));
+    ContentPanel->setPalette(palette);
+    BackgroundImage->hide();
+    if (BottomImage != nullptr)
+        PutInto(BottomImage, ContentPanel);
+    Realign();
+    return true;
+}
+
+void TListPanel::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    Realign();
+    if (Thumb == nullptr)
+        return;
+    ThumbMaxTop = ScrollPanel->height() - Thumb->height();
+    if (DownArrow != nullptr)
+        ThumbMaxTop -= DownArrow->height();
+    Thumb->move(Thumb->x(), ClampRange(Thumb->y(), ThumbMinTop, ThumbMaxTop));
+    ScrollTo(Thumb->y());
+}
+
+// ---- scrolling ----
+
+void TListPanel::ScrollTo(int32_t t) {
+    const int32_t travel = ThumbMaxTop - ThumbMinTop;
+    // Without room for the thumb to travel the list stays where it is.
+    if (travel == 0 || ItemPitch <= 0)
+        return;
+    const auto f = static_cast<float>(static_cast<double>(t - ThumbMinTop) / travel);
+    int32_t rows = (ContentHeight + TopMargin - height()) / ItemPitch;
+    if (rows < 0)
+        rows = 0;
+    const int32_t first = FloatToInt<int32_t>(static_cast<double>(rows) * f);
+    const int64_t offset = static_cast<int64_t>(first) * ItemPitch;
+    ContentPanel->setGeometry(ContentPanel->x(), ClampRange(-offset, INT32_MIN / 2, INT32_MAX / 2),
+                              ContentPanel->width(),
+                              ClampRange(offset + height(), 0, INT32_MAX / 2));
+    Realign();
+}
+
+void TListPanel::ThumbMouseDown(QMouseEvent *event) {
+    DragStart = ScreenPos(event);
+    DragStartTop = Thumb->y();
+}
+
+void TListPanel::ThumbMouseMove(QMouseEvent *event) {
+    if (!Thumb->Pressed)
+        return;
+    DragNow = ScreenPos(event);
+    Thumb->move(Thumb->x(),
+                ClampRange(static_cast<int64_t>(DragStartTop) + DragNow.y() - DragStart.y(),
+                           ThumbMinTop, ThumbMaxTop));
+    ScrollTo(Thumb->y());
+}
+
+void TListPanel::TrackMouseDown(QMouseEvent *event) {
+    if (Thumb == nullptr)
+        return;
+    const int y = event->position().toPoint().y();
+    Thumb->move(Thumb->x(),
+                ThumbMinTop + ClampRange(y - Thumb->height() / 2, 0, ThumbMaxTop - ThumbMinTop));
+    ScrollTo(Thumb->y());
+}
+
+int32_t TListPanel::ArrowSteps() const {
+    return ItemPitch > 0 ? (ContentHeight - height()) / ItemPitch + 1 : 0;
+}
+
+void TListPanel::MoveThumbBy(int32_t step) {
+    Thumb->move(Thumb->x(),
+                ClampRange(static_cast<int64_t>(Thumb->y()) + step, ThumbMinTop, ThumbMaxTop));
+    ScrollTo(Thumb->y());
+}
+
+void TListPanel::ArrowMouseDown(TImageButton *arrow) {
+    if (Thumb == nullptr)
+        return;
+    const int32_t steps = ArrowSteps();
+    if (steps < 1)
+        return;
+    const int32_t step = (ThumbMaxTop - ThumbMinTop) / steps;
+    ScrollingUp = arrow == UpArrow;
+    MoveThumbBy(ScrollingUp ? -step : step);
+    if (RepeatTimer == nullptr)
+        RepeatTimer = new ControlTimer([this] { RepeatTick(); }, 1000, this);
+    RepeatTimer->SetInterval(1000);
+    RepeatTimer->SetEnabled(true);
+}
+
+void TListPanel::ArrowMouseUp() {
+    if (RepeatTimer != nullptr)
+        RepeatTimer->SetEnabled(false);
+}
+
+void TListPanel::RepeatTick() {
+    RepeatTimer->SetInterval(500);
+    const int32_t steps = ArrowSteps();
+    if (steps < 1 || Thumb == nullptr) {
+        RepeatTimer->SetEnabled(false);
+        return;
+    }
+    const int32_t step = (ThumbMaxTop - ThumbMinTop) / steps;
+    MoveThumbBy(ScrollingUp ? -step : step);
+}
+
+// ---- items ----
+
+void TListPanel::AddItem(Image_Item *item) {
+    if (item == nullptr || Items.contains(item))
+        return;
+    Items.append(item);
+    item->setParent(ContentPanel);
+    disconnect(item, &TImage::MouseDown, nullptr, nullptr);
+    disconnect(item, &TImage::MouseUp, nullptr, nullptr);
+    disconnect(item, &TImage::DoubleClick, nullptr, nullptr);
+    connect(item, &TImage::MouseDown, this,
+            [this, item](QMouseEvent *e) { ItemMouseDown(item, e->button(), e->modifiers()); });
+    connect(item, &TImage::MouseUp, this,
+            [this](QMouseEvent *e) { ItemMouseUp(e->button(), ScreenPos(e)); });
+    connect(item, &TImage::DoubleClick, this, [this] { ItemDoubleClick(); });
+    Relayout();
+    if (Items.size() == 1) {
+        item->DrawSelected();
+        AnchorTop = item->y();
+        Send(WM_CLIPCHANGED, reinterpret_cast<WPARAM>(item));
+    } else {
+        item->DrawUnselected();
+    }
+    // The new entry is painted at once.
+    QCoreApplication::processEvents();
+}
+
+Image_Item *TListPanel::GetItem(int32_t index) const {
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return Items.at(index);
+}
+
+void TListPanel::Relayout() {
+    for (qsizetype i = 0; i < Items.size(); ++i) {
+        Image_Item *item = Items.at(i);
+        const int top = static_cast<int>(i) * ItemPitch + TopMargin;
+        if (item->y() != top)
+            item->move(item->x(), top);
+        if (item->isHidden())
+            item->show();
+    }
+    ContentHeight = Count() * ItemPitch;
+    ScrollTo(Thumb != nullptr ? Thumb->y() : ThumbMinTop);
+}
+
+int32_t TListPanel::CollectSelected() {
+    SelectedItems.clear();
+    for (Image_Item *item : Items)
+        if (item->Selected)
+            SelectedItems.append(item);
+    return Count();
+}
+
+void TListPanel::ItemMouseDown(Image_Item *item, Qt::MouseButton button,
+                               Qt::KeyboardModifiers shift) {
+    if (shift & Qt::ShiftModifier) {
+        if (AnchorTop == -1) {
+            AnchorTop = item->y();
+        } else {
+            const int lo = std::min(AnchorTop, item->y());
+            const int hi = std::max(AnchorTop, item->y());
+            CollectSelected();
+            for (Image_Item *selected : SelectedItems)
+                selected->DrawUnselected();
+            for (Image_Item *each : Items) {
+                if (each->y() > hi)
+                    break;
+                if (each->y() >= lo)
+                    each->DrawSelected();
+            }
+        }
+        item->DrawSelected();
+    } else if (shift & Qt::ControlModifier) {
+        if (item->Selected)
+            item->DrawUnselected();
+        else
+            item->DrawSelected();
+        AnchorTop = item->y();
+    } else if (button == Qt::LeftButton) {
+        CollectSelected();
+        for (Image_Item *selected : SelectedItems)
+            selected->DrawUnselected();
+        item->DrawSelected();
+        AnchorTop = item->y();
+    } else {
+        AnchorTop = item->y();
+    }
+    Send(WM_CLIPCHANGED, reinterpret_cast<WPARAM>(item));
+}
+
+void TListPanel::ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos) {
+    if (button != Qt::RightButton)
+        return;
+    if (ClipMenu == nullptr) {
+        ClipMenu = new QMenu(this);
+        const struct {
+            const char *caption;
+            const char *name;
+        } entries[] = {{"Preview clip", "Preview"},
+                       {"-", ""},
+                       {"Remove clip(s)", "Remove"},
+                       {"Crop clip(s)", "Crop"},
+                       {"Clear clip(s)", "Clear"}};
+        for (const auto &entry : entries) {
+            QAction *action = QLatin1String(entry.caption) == QLatin1String("-")
+                                  ? ClipMenu->addSeparator()
+                                  : ClipMenu->addAction(QString::fromLatin1(entry.caption));
+            action->setObjectName(QString::fromLatin1(entry.name));
+        }
+        connect(ClipMenu, &QMenu::triggered, this, &TListPanel::ClipMenuClick);
+    }
+    ClipMenu->popup(screen_pos);
+}
+
+void TListPanel::ItemDoubleClick() {
+    Send(WM_PREVIEWCLIP, 0);
+}
+
+void TListPanel::ClipMenuClick(QAction *entry) {
+    const QString name = entry->objectName();
+    if (name == QLatin1String("Preview"))
+        Send(WM_PREVIEWCLIP, 0);
+    else if (name == QLatin1String("Remove"))
+        RemoveSelected();
+    else if (name == QLatin1String("Crop"))
+        CropToSelected();
+    else if (name == QLatin1String("Clear"))
+        ClearItems();
+}
+
+void TListPanel::RemoveItems(QList<Image_Item *> &list, QList<Image_Item *> &to_remove,
+                             bool destroy) {
+    QList<Image_Item *> kept;
+    for (Image_Item *item : list) {
+        if (to_remove.contains(item)) {
+            if (destroy)
+                delete item;
+        } else {
+            kept.append(item);
+        }
+    }
+    list = kept;
+    to_remove.clear();
+}
+
+void TListPanel::ClearItems() {
+    for (Image_Item *item : Items)
+        delete item;
+    Items.clear();
+    SelectedItems.clear();
+    Relayout();
+    AnchorTop = -1;
+    Send(WM_CLIPCHANGED, 0);
+}
+
+void TListPanel::RemoveSelected() {
+    CollectSelected();
+    RemoveItems(Items, SelectedItems, true);
+    SelectedItems.clear();
+    Relayout();
+    AnchorTop = -1;
+    Send(WM_CLIPCHANGED, 0);
+}
+
+void TListPanel::CropToSelected() {
+    CollectSelected();
+    QList<Image_Item *> kept = SelectedItems;
+    QList<Image_Item *> unselected;
+    for (Image_Item *item : Items)
+        if (!kept.contains(item))
+            unselected.append(item);
+    for (Image_Item *item : unselected)
+        delete item;
+    Items = kept;
+    Relayout();
+    AnchorTop = -1;
+}
+
+Image_Item *TListPanel::TakeSingleSelection() {
+    CollectSelected();
+    if (!SelectedItems.isEmpty()) {
+        for (qsizetype i = 1; i < SelectedItems.size(); ++i)
+            SelectedItems.at(i)->DrawUnselected();
+        return SelectedItems.first();
+    }
+    if (!Items.isEmpty()) {
+        Items.first()->DrawSelected();
+        return Items.first();
+    }
+    return nullptr;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Shapes taken from bitmaps: magenta (red 255, green 0, blue 255, compared exactly) marks the
+// pixels that do not belong to the shape; every other pixel inside the bitmap does.
+
+#include <QImage>
+#include <QRegion>
+#include <cstdint>
+
+class QWidget;
+
+// The key colour in the 0x00BBGGRR form.
+inline constexpr uint32_t kMaskKeyColor = 0xFF00FF;
+
+// The rectangle (0, 0, width, height) less the magenta pixels of bitmap that lie inside it.
+QRegion MaskShape(const QImage &bitmap, int width, int height);
+
+// Gives widget the shape of its region. An empty shape hides the whole widget (a region that
+// lies outside it), since an empty mask would show all of it.
+void SetWidgetShape(QWidget *widget, const QRegion &shape);
+
+// Window shaping for the skin loader: the window becomes the mask bitmap's rectangle less its
+// magenta pixels. A null mask sets no shape and returns false.
+bool ShapeWindowByMask(QWidget *window, const QImage &mask);

@@ -1,0 +1,12 @@
+// The widget tests need one application object for the whole run.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+    // Listing the tests at build time runs without a display as well.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
