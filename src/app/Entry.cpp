@@ -39,6 +39,7 @@ public:
 // A polite end on SIGTERM, SIGINT or SIGHUP (a desktop session that logs out): the main window
 // closes as if the user had closed it, so settings are saved and the snapshot folder emptied.
 int g_signal_pipe[2] = {-1, -1};
+bool g_close_requested = false;
 
 void OnSignal(int) {
     const char byte = 1;
@@ -52,10 +53,10 @@ void InstallCloseOnSignals(QObject *owner) {
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
         char byte;
         [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
-        if (MainWindow != nullptr)
+        // During start-up the request waits until the main window runs.
+        g_close_requested = true;
+        if (MainWindow != nullptr && MainWindow->isVisible())
             MainWindow->close();
-        else
-            QCoreApplication::quit();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -86,6 +87,7 @@ int RunApplication(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     if (AnotherInstanceRuns(kMainCaption))
         return 255;
+    InstallCloseOnSignals(&app);
 
     try {
         g_s_ApplicationTitle = "Mavo Video Converter";
@@ -109,9 +111,13 @@ int RunApplication(int argc, char **argv) {
         const bool skinned = MainWindow->LoadSkinsAndDefaults();
         HideSplash();
         if (skinned) {
-            InstallCloseOnSignals(&app);
             MainWindow->show();
-            app.exec();
+            // A close asked for during start-up is carried out now.
+            QCoreApplication::processEvents();
+            if (!g_close_requested)
+                app.exec();
+            else
+                MainWindow->close();
         }
         DestroyWindows();
     } catch (const std::exception &error) {

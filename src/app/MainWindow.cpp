@@ -5,12 +5,20 @@
 #include "common/MessageBox.h"
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
+#include "controls/FixProgress.h"
+#include "controls/ImageButton.h"
+#include "controls/ListPanel.h"
+#include "controls/TImage.h"
 #include "engine/EngineBinding.h"
+#include "profiles/ProfileWindow.h"
+#include "progress/ProgressWindow.h"
+#include "skin/SkinLoader.h"
 #include "ui/Splash.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QTimer>
 #include <cfenv>
 
 TMainWindow *MainWindow = nullptr;
@@ -19,7 +27,7 @@ TMainWindow::TMainWindow() {
     // Arithmetic never traps: a division by zero gives an infinity or NaN.
     fedisableexcept(FE_ALL_EXCEPT);
     setObjectName("MainWindow");
-    setFixedSize(792, 566);
+    resize(792, 566);
     setFont(FormFont("MS Sans Serif", -11));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(255, 251, 240)); // cream
@@ -63,6 +71,8 @@ void TMainWindow::FormCreate() {
     DllInit();
     port_ = new MessagePort([this](UINT m, WPARAM w, LPARAM l) { return HandleMessage(m, w, l); },
                             this);
+    CreateSkinnedControls();
+    HookEvents();
     InitWindowState();
     started_up_ = true;
 }
@@ -74,7 +84,52 @@ void TMainWindow::InitWindowState() {
     EnsureFolders();
 }
 
+void TMainWindow::CreateSkinnedControls() {
+    TP_ImageList = CreateComponent<TListPanel>("TP_ImageList");
+    TP_ImageList->SetParentHandle(Handle());
+    Img_Background = CreateComponent<TImage>("Img_Background");
+    Img_Background->move(0, 0);
+    Img_Background->setEnabled(false);
+    Img_Background->lower();
+    TB_Play = CreateComponent<TDynamicImageButton>("TB_Play");
+    TB_Stop = CreateComponent<TDynamicImageButton>("TB_Stop");
+    TB_Pause = CreateComponent<TDynamicImageButton>("TB_Pause");
+    TB_Next = CreateComponent<TDynamicImageButton>("TB_Next");
+    TB_Previous = CreateComponent<TDynamicImageButton>("TB_Previous");
+    TP_Progress = CreateComponent<TFixProgress>("TP_Progress");
+    TP_Progress->SetParentHandle(Handle());
+    TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
+    TB_AS_Keep = CreateComponent<TCheckImageButton>("TB_AS_Keep");
+    TB_Min = CreateComponent<TDynamicImageButton>("TB_Min");
+    TB_Help = CreateComponent<TDynamicImageButton>("TB_Help");
+    TB_AddFile = CreateComponent<TDynamicImageButton>("TB_AddFile");
+    TB_DelFile = CreateComponent<TDynamicImageButton>("TB_DelFile");
+    TB_Edit = CreateComponent<TDynamicImageButton>("TB_Edit");
+    TB_Convert = CreateComponent<TDynamicImageButton>("TB_Convert");
+    Img_VideoPic = CreateComponent<TImage>("Img_VideoPic", Panel_Preview);
+    Img_VideoPic->setGeometry(Panel_Preview->rect());
+    Img_VideoPic->setEnabled(false);
+    Img_VideoPic->lower();
+    PositionTimer = new QTimer(this);
+    PositionTimer->setInterval(500);
+}
+
+void TMainWindow::DestroySkinnedControls() {
+    for (const QPointer<QWidget> &control : Components())
+        delete control.data();
+    delete PositionTimer;
+    PositionTimer = nullptr;
+}
+
+void TMainWindow::HookEvents() {
+    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
+}
+
 bool TMainWindow::LoadSkinsAndDefaults() {
+    if (!ApplySkin(this, path_Skin) || !ApplySkin(ProgressWindow, path_Skin) ||
+        !ApplySkin(ProfileWindow, path_Skin))
+        return false;
     g_s_Version = "2.1.3 Build on 20070421";
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
@@ -96,6 +151,7 @@ void TMainWindow::FormClose() {
 void TMainWindow::FormDestroy() {
     if (engine_loaded_) {
         SaveSettings();
+        DestroySkinnedControls();
         delete port_;
         port_ = nullptr;
         UnloadEngine();

@@ -8,6 +8,12 @@
 
 class MessagePort;
 class QComboBox;
+class QTimer;
+class TCheckImageButton;
+class TDynamicImageButton;
+class TFixProgress;
+class TImage;
+class TListPanel;
 
 class TMainWindow : public TSkinnedForm {
     Q_OBJECT
@@ -27,6 +33,26 @@ public:
     QWidget *Panel_Preview = nullptr;
     QComboBox *ComboBox_OutputSetting = nullptr;
 
+    // Skinned controls, created at run time in this order.
+    TListPanel *TP_ImageList = nullptr;
+    TImage *Img_Background = nullptr;
+    TDynamicImageButton *TB_Play = nullptr;
+    TDynamicImageButton *TB_Stop = nullptr;
+    TDynamicImageButton *TB_Pause = nullptr;
+    TDynamicImageButton *TB_Next = nullptr;
+    TDynamicImageButton *TB_Previous = nullptr;
+    TFixProgress *TP_Progress = nullptr;
+    TDynamicImageButton *TB_Close = nullptr;
+    TCheckImageButton *TB_AS_Keep = nullptr;
+    TDynamicImageButton *TB_Min = nullptr;
+    TDynamicImageButton *TB_Help = nullptr;
+    TDynamicImageButton *TB_AddFile = nullptr;
+    TDynamicImageButton *TB_DelFile = nullptr;
+    TDynamicImageButton *TB_Edit = nullptr;
+    TDynamicImageButton *TB_Convert = nullptr;
+    TImage *Img_VideoPic = nullptr;
+    QTimer *PositionTimer = nullptr;
+
     QString OutputExt;
     QString OutputFormat;
     bool AddingFiles = false;
@@ -40,6 +66,9 @@ private:
     void FormDestroy();
     void FormClose();
     void InitWindowState();
+    void CreateSkinnedControls();
+    void DestroySkinnedControls();
+    void HookEvents();
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
 
     MessagePort *port_ = nullptr;

@@ -1,5 +1,7 @@
 #include "controls/ImageButton.h"
 
+#include "common/NumberText.h"
+
 #include "controls/MaskRegion.h"
 
 #include <QEvent>
@@ -65,16 +67,6 @@ void DeleteEachOnce(std::initializer_list<QImage *> bitmaps) {
 }
 
 } // namespace
-
-QString TrimBlanks(const QString &text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // ---- TImageButton ----
 

@@ -131,6 +131,3 @@ protected:
 private:
     void ClearFrames();
 };
-
-// Trims characters up to U+0020 from both ends.
-QString TrimBlanks(const QString &text);

@@ -1,6 +1,8 @@
 #include "profiles/ProfileWindow.h"
 
 #include "common/SharedFunctions.h"
+#include "controls/ImageButton.h"
+#include "controls/TImage.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -39,7 +41,7 @@ QComboBox *MakeList(QWidget *parent, const QString &name, int left, int top, con
 TProfileWindow::TProfileWindow() {
     setObjectName("ProfileWindow");
     setWindowTitle("ProfileWindow");
-    setFixedSize(480, 366);
+    resize(480, 366);
     setFont(FormFont("MS Sans Serif", -11));
     const QFont tahoma = FormFont("Tahoma", -11);
 
@@ -87,5 +89,18 @@ TProfileWindow::TProfileWindow() {
     UpDown->setWrapping(false);
     UpDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
 
+    CreateSkinnedControls();
     CentreOnScreen();
+}
+
+void TProfileWindow::CreateSkinnedControls() {
+    Img_Background = CreateComponent<TImage>("Img_Background");
+    Img_Background->move(0, 0);
+    Img_Background->setEnabled(false);
+    Img_Background->lower();
+    TB_Ok = CreateComponent<TDynamicImageButton>("TB_Ok");
+    TB_Cancel = CreateComponent<TDynamicImageButton>("TB_Cancel");
+    TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
+    connect(TB_Cancel, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
 }

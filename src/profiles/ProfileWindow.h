@@ -8,6 +8,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class TDynamicImageButton;
+class TImage;
 
 class TProfileWindow : public TSkinnedForm {
     Q_OBJECT
@@ -35,6 +37,15 @@ public:
     QLineEdit *Edit_Name = nullptr;
     QLineEdit *Edit_VideoBitRate = nullptr;
     QSpinBox *UpDown = nullptr;
+
+    // Skinned controls.
+    TImage *Img_Background = nullptr;
+    TDynamicImageButton *TB_Ok = nullptr;
+    TDynamicImageButton *TB_Cancel = nullptr;
+    TDynamicImageButton *TB_Close = nullptr;
+
+private:
+    void CreateSkinnedControls();
 };
 
 extern TProfileWindow *ProfileWindow;

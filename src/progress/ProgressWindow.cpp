@@ -1,5 +1,8 @@
 #include "progress/ProgressWindow.h"
 
+#include "controls/ImageButton.h"
+#include "controls/TImage.h"
+
 #include <QLabel>
 #include <QLineEdit>
 
@@ -19,7 +22,7 @@ QLabel *FixedLabel(QWidget *parent, const QString &name, const QString &text, in
 TProgressWindow::TProgressWindow() {
     setObjectName("ProgressWindow");
     setAttribute(Qt::WA_NoSystemBackground, false);
-    setFixedSize(546, 346);
+    resize(546, 346);
     const QFont tahoma = FormFont("Tahoma", -11);
     setFont(tahoma);
 
@@ -53,5 +56,30 @@ TProgressWindow::TProgressWindow() {
     Label_TP = FixedLabel(Panel_Progress, "Label_TP", "100", 122, 20, 18, 13, tahoma, right);
     Label9 = MakeLabel(Panel_Progress, "Label9", "%", 141, 20, tahoma);
 
+    CreateSkinnedControls();
     CentreOnScreen();
+}
+
+void TProgressWindow::CreateSkinnedControls() {
+    Img_Background = CreateComponent<TImage>("Img_Background");
+    Img_Background->move(0, 0);
+    Img_Background->setEnabled(false);
+    Img_Background->lower();
+    Img_Progress = CreateComponent<TImage>("Img_Progress", Panel_Progress);
+    Img_CP = CreateComponent<TImage>("Img_CP", Panel_Progress);
+    Img_TP = CreateComponent<TImage>("Img_TP", Panel_Progress);
+    for (TImage *bar : {Img_Progress, Img_CP, Img_TP}) {
+        bar->move(0, 0);
+        bar->setEnabled(false);
+    }
+    Img_CP->SetTransparent(true);
+    Img_TP->SetTransparent(true);
+    Img_Progress->lower();
+    for (QLabel *label : {Label_CP, Label_TP, Label10, Label9})
+        label->raise();
+    TB_Start = CreateComponent<TDynamicImageButton>("TB_Start");
+    TB_Stop = CreateComponent<TDynamicImageButton>("TB_Stop");
+    TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
+    TB_Browse = CreateComponent<TDynamicImageButton>("TB_Browse");
+    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
 }

@@ -5,6 +5,8 @@
 
 class QLabel;
 class QLineEdit;
+class TDynamicImageButton;
+class TImage;
 
 class TProgressWindow : public TSkinnedForm {
     Q_OBJECT
@@ -29,6 +31,19 @@ public:
     QLabel *Label10 = nullptr;
     QLabel *Label_TP = nullptr;
     QLabel *Label9 = nullptr;
+
+    // Skinned controls.
+    TImage *Img_Background = nullptr;
+    TImage *Img_Progress = nullptr;
+    TImage *Img_CP = nullptr;
+    TImage *Img_TP = nullptr;
+    TDynamicImageButton *TB_Start = nullptr;
+    TDynamicImageButton *TB_Stop = nullptr;
+    TDynamicImageButton *TB_Close = nullptr;
+    TDynamicImageButton *TB_Browse = nullptr;
+
+private:
+    void CreateSkinnedControls();
 };
 
 extern TProgressWindow *ProgressWindow;

@@ -1,15 +1,19 @@
 #include "ui/AboutWindow.h"
 
 #include "common/Globals.h"
+#include "controls/ImageButton.h"
+#include "controls/TImage.h"
 
+#include <QDesktopServices>
 #include <QLabel>
+#include <QUrl>
 
 TAboutWindow *AboutWindow = nullptr;
 
 TAboutWindow::TAboutWindow(QWidget *owner) : TSkinnedForm(owner, Qt::Dialog) {
     setObjectName("AboutWindow");
     setWindowTitle("About Mavo Video Converter");
-    setFixedSize(392, 216);
+    resize(392, 216);
     const QFont tahoma = FormFont("Tahoma", -11);
     setFont(tahoma);
 
@@ -24,5 +28,24 @@ TAboutWindow::TAboutWindow(QWidget *owner) : TSkinnedForm(owner, Qt::Dialog) {
     Label2 = MakeLabel(this, "Label2", g_s_Version, 184, 88, tahoma);
     Label3 = MakeLabel(this, "Label3", kCompanyName, 24, 176, FormFont("Tahoma", -13, true));
 
+    CreateSkinnedControls();
     CentreOnScreen();
+}
+
+void TAboutWindow::CreateSkinnedControls() {
+    Img_Background = CreateComponent<TImage>("Img_Background");
+    Img_Background->move(0, 0);
+    Img_Background->setEnabled(false);
+    Img_Background->lower();
+    TB_Home = CreateComponent<TDynamicImageButton>("TB_Home");
+    TB_Contact = CreateComponent<TDynamicImageButton>("TB_Contact");
+    TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
+    connect(TB_Home, &TImageButton::Click, this, [] { OpenHomePage(); });
+    connect(TB_Contact, &TImageButton::Click, this,
+            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kContactMail)); });
+    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+}
+
+void OpenHomePage() {
+    QDesktopServices::openUrl(QUrl(kHomePageUrl));
 }

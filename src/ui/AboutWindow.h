@@ -4,6 +4,8 @@
 #include "ui/SkinnedForm.h"
 
 class QLabel;
+class TDynamicImageButton;
+class TImage;
 
 class TAboutWindow : public TSkinnedForm {
     Q_OBJECT
@@ -14,7 +16,18 @@ public:
     QLabel *Label5 = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
+
+    TImage *Img_Background = nullptr;
+    TDynamicImageButton *TB_Home = nullptr;
+    TDynamicImageButton *TB_Contact = nullptr;
+    TDynamicImageButton *TB_Close = nullptr;
+
+private:
+    void CreateSkinnedControls();
 };
+
+// Opens the maker's web site in the default browser.
+void OpenHomePage();
 
 // Created on first use, owned by the main window.
 extern TAboutWindow *AboutWindow;

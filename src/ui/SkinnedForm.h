@@ -3,7 +3,9 @@
 // pressing on its background (presses on the background picture fall through to the form).
 
 #include <QFont>
+#include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 class QEventLoop;
@@ -15,6 +17,20 @@ public:
 
     // Centres the window on the screen the cursor is on.
     void CentreOnScreen();
+
+    // The controls the window owns, in creation order: what the skin dresses. Controls that
+    // other controls own (a bar's thumb, a list's items) are not among them.
+    const QList<QPointer<QWidget>> &Components() const { return components_; }
+
+    // Creates a control owned by this window, named for the skin, on parent (the window when
+    // none is given).
+    template <typename Control>
+    Control *CreateComponent(const QString &name, QWidget *parent = nullptr) {
+        auto *control = new Control(parent != nullptr ? parent : this);
+        control->setObjectName(name);
+        components_.append(control);
+        return control;
+    }
 
     // Shows the window modally and returns when it is hidden or closed. Posted messages keep
     // being handled meanwhile.
@@ -38,6 +54,7 @@ protected:
 
 private:
     QEventLoop *modal_loop_ = nullptr;
+    QList<QPointer<QWidget>> components_;
 };
 
 // A font as the forms give it: a negative height is a pixel size, a positive one a point size.

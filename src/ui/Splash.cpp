@@ -36,8 +36,9 @@ void TStartUp::ShowSplash() {
     splash_shown_ = QFileInfo(StartUpImageFile).isFile();
     if (!splash_shown_)
         return;
-    const QImage picture = LoadJpegFile(StartUpImageFile);
-    Image->setPixmap(QPixmap::fromImage(picture));
+    const std::optional<QImage> picture = LoadJpegFile(StartUpImageFile);
+    if (picture)
+        Image->setPixmap(QPixmap::fromImage(*picture));
     Image->adjustSize();
     resize(Image->size());
     if (const QScreen *screen = QGuiApplication::primaryScreen())

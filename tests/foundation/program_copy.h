@@ -23,6 +23,8 @@ public:
         QDir().mkdir(Home());
         QDir().mkdir(Home() + "/config");
         QDir().mkdir(Home() + "/tmp");
+        QFile::setPermissions(Home() + "/tmp",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const QFileInfo &entry : QDir(bin).entryInfoList(QDir::Files)) {
             if (without_engine && entry.fileName() == "libEncoder.so")
                 continue;
@@ -30,7 +32,13 @@ public:
                 return false;
             QFile::setPermissions(Folder() + "/" + entry.fileName(), entry.permissions());
         }
-        return QFileInfo(Folder() + "/mavo-converter").isExecutable();
+        // The skin too: without it the program ends at start-up.
+        QDir().mkdir(Folder() + "/Skin");
+        for (const QFileInfo &entry : QDir(bin + "/Skin").entryInfoList(QDir::Files))
+            if (!QFile::copy(entry.absoluteFilePath(), Folder() + "/Skin/" + entry.fileName()))
+                return false;
+        return QFileInfo(Folder() + "/mavo-converter").isExecutable() &&
+               QFileInfo(Folder() + "/Skin/Skin.ini").isFile();
     }
 
     QString Folder() const { return root_.path() + "/program"; }
