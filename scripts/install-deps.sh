@@ -9,7 +9,7 @@ packages=(
     libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
     libmpv-dev libturbojpeg0-dev libsimpleini-dev
     libgtest-dev libgmock-dev
-    ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+    ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "controls/ImageItem.h"
 
+#include "common/Fonts.h"
+
 #include "common/SharedFunctions.h"
 
 #include <QApplication>
@@ -32,14 +34,7 @@ Image_Item::~Image_Item() {
 }
 
 QFont Image_Item::TextFont() {
-    // Tahoma when the system has it; otherwise a face of similar width, since the usual stand-in
-    // for it is too wide for the two columns.
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("DejaVu Sans Condensed")});
-    font.setPixelSize(11);
-    return font;
+    return FormFont(QStringLiteral("Tahoma"), -11);
 }
 
 void Image_Item::DrawText(int x, int y, const QString &text) {

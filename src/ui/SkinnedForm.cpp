@@ -2,8 +2,8 @@
 
 #include <QCursor>
 #include <QEventLoop>
-#include <QLabel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -55,7 +55,9 @@ void TSkinnedForm::mouseMoveEvent(QMouseEvent *event) {
     DragMouseMove(event->buttons(), event->globalPosition().toPoint());
 }
 
-void TSkinnedForm::mouseReleaseEvent(QMouseEvent *event) { DragMouseUp(event->button()); }
+void TSkinnedForm::mouseReleaseEvent(QMouseEvent *event) {
+    DragMouseUp(event->button());
+}
 
 void TSkinnedForm::ShowModal() {
     if (modal_loop_ != nullptr)
@@ -76,16 +78,6 @@ void TSkinnedForm::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
     if (modal_loop_ != nullptr && !isVisible())
         modal_loop_->quit();
-}
-
-QFont FormFont(const QString &family, int height, bool bold) {
-    QFont font(family);
-    if (height < 0)
-        font.setPixelSize(-height);
-    else if (height > 0)
-        font.setPointSize(height);
-    font.setBold(bold);
-    return font;
 }
 
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top,

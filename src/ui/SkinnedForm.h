@@ -2,6 +2,8 @@
 // The base of every window of the program: borderless, dressed by the skin, and dragged by
 // pressing on its background (presses on the background picture fall through to the form).
 
+#include "common/Fonts.h"
+
 #include <QFont>
 #include <QList>
 #include <QPoint>
@@ -57,8 +59,6 @@ private:
     QList<QPointer<QWidget>> components_;
 };
 
-// A font as the forms give it: a negative height is a pixel size, a positive one a point size.
-QFont FormFont(const QString &family, int height, bool bold = false);
 // A label of the forms: transparent, of the given font, at a place.
 class QLabel;
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, int left, int top,
