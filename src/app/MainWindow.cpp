@@ -87,10 +87,7 @@ void TMainWindow::InitWindowState() {
 void TMainWindow::CreateSkinnedControls() {
     TP_ImageList = CreateComponent<TListPanel>("TP_ImageList");
     TP_ImageList->SetParentHandle(Handle());
-    Img_Background = CreateComponent<TImage>("Img_Background");
-    Img_Background->move(0, 0);
-    Img_Background->setEnabled(false);
-    Img_Background->lower();
+    Img_Background = CreateBackground();
     TB_Play = CreateComponent<TDynamicImageButton>("TB_Play");
     TB_Stop = CreateComponent<TDynamicImageButton>("TB_Stop");
     TB_Pause = CreateComponent<TDynamicImageButton>("TB_Pause");

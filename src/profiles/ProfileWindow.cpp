@@ -94,10 +94,7 @@ TProfileWindow::TProfileWindow() {
 }
 
 void TProfileWindow::CreateSkinnedControls() {
-    Img_Background = CreateComponent<TImage>("Img_Background");
-    Img_Background->move(0, 0);
-    Img_Background->setEnabled(false);
-    Img_Background->lower();
+    Img_Background = CreateBackground();
     TB_Ok = CreateComponent<TDynamicImageButton>("TB_Ok");
     TB_Cancel = CreateComponent<TDynamicImageButton>("TB_Cancel");
     TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");

@@ -61,10 +61,7 @@ TProgressWindow::TProgressWindow() {
 }
 
 void TProgressWindow::CreateSkinnedControls() {
-    Img_Background = CreateComponent<TImage>("Img_Background");
-    Img_Background->move(0, 0);
-    Img_Background->setEnabled(false);
-    Img_Background->lower();
+    Img_Background = CreateBackground();
     Img_Progress = CreateComponent<TImage>("Img_Progress", Panel_Progress);
     Img_CP = CreateComponent<TImage>("Img_CP", Panel_Progress);
     Img_TP = CreateComponent<TImage>("Img_TP", Panel_Progress);

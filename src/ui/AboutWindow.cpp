@@ -33,10 +33,7 @@ TAboutWindow::TAboutWindow(QWidget *owner) : TSkinnedForm(owner, Qt::Dialog) {
 }
 
 void TAboutWindow::CreateSkinnedControls() {
-    Img_Background = CreateComponent<TImage>("Img_Background");
-    Img_Background->move(0, 0);
-    Img_Background->setEnabled(false);
-    Img_Background->lower();
+    Img_Background = CreateBackground();
     TB_Home = CreateComponent<TDynamicImageButton>("TB_Home");
     TB_Contact = CreateComponent<TDynamicImageButton>("TB_Contact");
     TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");

@@ -1,5 +1,7 @@
 #include "ui/SkinnedForm.h"
 
+#include "controls/TImage.h"
+
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -90,4 +92,12 @@ QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, int
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+TImage *TSkinnedForm::CreateBackground() {
+    auto *background = CreateComponent<TImage>("Img_Background");
+    background->move(0, 0);
+    background->setEnabled(false);
+    background->lower();
+    return background;
 }

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class QEventLoop;
+class TImage;
 
 class TSkinnedForm : public QWidget {
     Q_OBJECT
@@ -33,6 +34,10 @@ public:
         components_.append(control);
         return control;
     }
+
+    // The window's background picture "Img_Background": at 0, 0, at the back, and disabled so
+    // that presses on it reach the window (which is dragged by them).
+    TImage *CreateBackground();
 
     // Shows the window modally and returns when it is hidden or closed. Posted messages keep
     // being handled meanwhile.
