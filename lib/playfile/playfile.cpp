@@ -16,6 +16,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,6 +24,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <xcb/xcb.h>
 
 static_assert(offsetof(PlayerOpenInfo, duration) == 0, "duration at offset 0");
 static_assert(offsetof(PlayerOpenInfo, seekable) == 8, "seekable flag at offset 8");
@@ -59,6 +61,7 @@ struct Session {
     std::atomic<double> percent_pos{0.0};
     std::atomic<bool> at_end{false};
     std::atomic<bool> window_given{false};
+    std::atomic<bool> no_picture_pending{false};
     // Caller's side only.
     uintptr_t window = 0;
     bool video_output = false;
@@ -88,6 +91,26 @@ void EnsureCNumericLocale() {
     const char *current = std::setlocale(LC_NUMERIC, nullptr);
     if (current == nullptr || std::strcmp(current, "C") != 0)
         std::setlocale(LC_NUMERIC, "C");
+}
+
+// Whether the X server knows the window. Drawing into a window that does not exist can crash
+// inside the OpenGL driver, so mpv never gets such a window.
+bool X11WindowExists(uintptr_t window) {
+    if (window == 0 || window > UINT32_MAX)
+        return false;
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    bool exists = false;
+    if (xcb_connection_has_error(connection) == 0) {
+        xcb_generic_error_t *error = nullptr;
+        xcb_get_window_attributes_reply_t *reply = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, static_cast<xcb_window_t>(window)),
+            &error);
+        exists = reply != nullptr && error == nullptr;
+        std::free(reply);
+        std::free(error);
+    }
+    xcb_disconnect(connection);
+    return exists;
 }
 
 bool IsRegularFile(const char *path) {
@@ -195,6 +218,8 @@ void EventLoop(Session *s) {
         mpv_event *e = mpv_wait_event(s->mpv, -1);
         if (s->closing.load() || e->event_id == MPV_EVENT_SHUTDOWN)
             return;
+        if (s->no_picture_pending.exchange(false))
+            Notify(*s, PLAYFILE_NOTIFY_NO_PICTURE, 0, 0);
         switch (e->event_id) {
         case MPV_EVENT_FILE_LOADED:
             Loaded(*s);
@@ -410,6 +435,12 @@ void PlayerSetVideoWindow(uintptr_t native_window, int /*reserved*/, unsigned ch
     s->window_given = native_window != 0;
     if (native_window == 0)
         return;
+    if (!X11WindowExists(native_window)) {
+        // Reported from the player's thread, like every notification.
+        s->no_picture_pending = true;
+        mpv_wakeup(s->mpv);
+        return;
+    }
     auto wid = static_cast<int64_t>(native_window);
     mpv_set_property_async(s->mpv, kNoReply, "wid", MPV_FORMAT_INT64, &wid);
     const char *outputs = kVideoOutputs;
