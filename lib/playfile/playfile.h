@@ -60,8 +60,8 @@ typedef struct PlayerOpenInfo {
 
 typedef void (*PlayerNotifyFn)(int event, int value1, int value2);
 
-/* Remembers the window that receives the events. 0 for a window the message layer does not
- * know. */
+/* Closes a clip that is open and remembers the window that receives the events. 0 for a window
+ * the message layer does not know. */
 PLAYFILE_API int PlayerInit(HWND notify_window);
 /* PlayerStop, then forgets the event window. Safe in any state, any number of times. */
 PLAYFILE_API void PlayerRelease(void);

@@ -179,21 +179,22 @@ protected:
         frame.reset();
     }
 
-    QImage Capture() {
+    QImage Capture(QWidget *of = nullptr) {
         QCoreApplication::processEvents();
-        const QPoint origin = panel->mapToGlobal(QPoint(0, 0));
+        QWidget *widget = of != nullptr ? of : panel;
+        const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
         return QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), panel->width(), panel->height())
+            ->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
             .toImage();
     }
 
     // Polls the panel until pred holds for a capture.
     bool CaptureUntil(const std::function<bool(const QImage &)> &pred, QImage *last = nullptr,
-                      int timeout_ms = 10000) {
+                      int timeout_ms = 10000, QWidget *of = nullptr) {
         QElapsedTimer timer;
         timer.start();
         for (;;) {
-            const QImage image = Capture();
+            const QImage image = Capture(of);
             if (last != nullptr)
                 *last = image;
             if (pred(image))
@@ -260,6 +261,23 @@ TEST_F(PlayerX11Test, KeepRatioLetterboxesAndSwitchesAtOnce) {
     ASSERT_TRUE(sink.WaitFor(PLAYFILE_EVENT_PAUSED));
     PlayerSetVideoWindow(panel->winId(), 0, 0);
     EXPECT_TRUE(CaptureUntil(FillsTheWindow, &last, 3000));
+    EXPECT_EQ(g_notifications.load(), 0);
+}
+
+TEST_F(PlayerX11Test, PictureMovesToAnotherWindow) {
+    auto *second = new QWidget(frame.get());
+    second->setAttribute(Qt::WA_NativeWindow);
+    second->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    second->setGeometry(10, 270, 120, 24);
+    second->setStyleSheet("background: black");
+    second->show();
+    OpenAndPlay(0);
+    ASSERT_TRUE(CaptureUntil([](const QImage &i) { return LitShare(i) > 0.3; }));
+    EXPECT_EQ(LitShare(Capture(second)), 0.0);
+
+    PlayerSetVideoWindow(second->winId(), 0, 0);
+    EXPECT_TRUE(
+        CaptureUntil([](const QImage &i) { return LitShare(i) > 0.3; }, nullptr, 5000, second));
     EXPECT_EQ(g_notifications.load(), 0);
 }
 
