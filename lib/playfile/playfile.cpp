@@ -24,6 +24,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
 #include <xcb/xcb.h>
 
 static_assert(offsetof(PlayerOpenInfo, duration) == 0, "duration at offset 0");
@@ -46,8 +47,8 @@ enum Tag : uint64_t {
 };
 
 // Tried in this order; the last one always works, so a clip plays even when no picture can be
-// shown. "gpu" is limited to the X11 EGL context: probing the others costs a second under a
-// virtual X server and none of them can draw into a foreign X11 window anyway.
+// shown. "gpu" is limited to the X11 EGL context: probing the others costs half a second
+// under a virtual X server and none of them can draw into a foreign X11 window anyway.
 constexpr const char *kVideoOutputs = "gpu,x11,null";
 
 struct Session {
@@ -74,7 +75,9 @@ std::mutex &ApiLock() {
 
 std::atomic<HWND> g_event_window{nullptr};
 std::atomic<PlayerNotifyFn> g_notify{nullptr};
-std::unique_ptr<Session> g_session;
+// A plain pointer: a host that ends without PlayerRelease must not have a running event thread
+// destroyed by static destruction (that would abort the process).
+Session *g_session = nullptr;
 PlayerOpenInfo g_info{};
 unsigned char g_keep_ratio = 1;
 thread_local bool t_player_thread = false;
@@ -297,7 +300,7 @@ void SetOptions(mpv_handle *mpv, bool display) {
 
 // Caller's side, under the API lock.
 void CloseSession() {
-    std::unique_ptr<Session> s = std::move(g_session);
+    std::unique_ptr<Session> s(std::exchange(g_session, nullptr));
     if (!s)
         return;
     s->closing = true;
@@ -313,7 +316,7 @@ int OpenFailed(HWND window) {
 }
 
 Session *OpenSession() {
-    Session *s = g_session.get();
+    Session *s = g_session;
     return s != nullptr && s->state.load() != State::Failed ? s : nullptr;
 }
 
@@ -373,7 +376,7 @@ int PlayerOpen(const char *path, int /*reserved*/) {
         return OpenFailed(window);
     }
     s->events = std::thread(EventLoop, s.get());
-    g_session = std::move(s);
+    g_session = s.release();
     return 1;
 }
 

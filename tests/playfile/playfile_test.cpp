@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -289,6 +290,21 @@ TEST(PlayerLifecycle, NothingIsPostedAfterReleaseReturns) {
         std::this_thread::sleep_for(700ms);
         EXPECT_EQ(sink.Count(), at_release);
     }
+}
+
+TEST(PlayerLifecycle, HostMayEndWhileAClipPlays) {
+    const std::string clip = AudioVideoClip();
+    EXPECT_EXIT(
+        {
+            EventSink sink;
+            PlayerInit(sink.Handle());
+            PlayerOpen(clip.c_str(), 0);
+            sink.WaitFor(PLAYFILE_EVENT_OPENED);
+            PlayerPlay(1.0);
+            sink.WaitFor(PLAYFILE_EVENT_PLAYING);
+            std::exit(0); // without PlayerRelease
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
