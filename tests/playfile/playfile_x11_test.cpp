@@ -281,6 +281,21 @@ TEST_F(PlayerX11Test, PictureMovesToAnotherWindow) {
     EXPECT_EQ(g_notifications.load(), 0);
 }
 
+// With a display the player asks for a real sound device; where there is none (as here) it goes
+// on without sound instead of failing the clip.
+TEST_F(PlayerX11Test, ClipPlaysToTheEndWithOrWithoutASoundDevice) {
+    ASSERT_EQ(PlayerOpen(clip.c_str(), 0), 1);
+    ASSERT_TRUE(sink.WaitFor(PLAYFILE_EVENT_OPENED));
+    PlayerSetVideoWindow(panel->winId(), 0, 1);
+    ASSERT_EQ(PlayerPlay(4.0), 1);
+    auto ended = sink.WaitFor(PLAYFILE_EVENT_ENDED);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->value, -1);
+    EXPECT_FALSE(sink.WaitFor(PLAYFILE_EVENT_FAILED, 0, 0ms));
+    // The last picture stays.
+    EXPECT_GT(LitShare(Capture()), 0.3);
+}
+
 TEST_F(PlayerX11Test, AWindowThatCannotBeDrawnIntoIsNotified) {
     ASSERT_EQ(PlayerOpen(clip.c_str(), 0), 1);
     ASSERT_TRUE(sink.WaitFor(PLAYFILE_EVENT_OPENED));
