@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
-    libmpv-dev libturbojpeg0-dev libsimpleini-dev
+    libmpv-dev libturbojpeg0-dev libsimpleini-dev libxcb1-dev
     libgtest-dev libgmock-dev
     ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 )

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <clocale>
 #include <csignal>
 #include <exception>
 #include <memory>
@@ -85,6 +86,9 @@ int RunApplication(int argc, char **argv) {
 
     MavoApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    // Qt takes the user's locale for everything; numbers in texts are ours to read, and the
+    // player needs the C convention for them.
+    std::setlocale(LC_NUMERIC, "C");
     if (AnotherInstanceRuns(kMainCaption))
         return 255;
     InstallCloseOnSignals(&app);

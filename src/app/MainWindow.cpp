@@ -10,6 +10,7 @@
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
 #include "engine/EngineBinding.h"
+#include "preview/PreviewPlayer.h"
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
@@ -149,10 +150,12 @@ void TMainWindow::FormDestroy() {
     if (engine_loaded_) {
         SaveSettings();
         DestroySkinnedControls();
-        delete port_;
-        port_ = nullptr;
         UnloadEngine();
         engine_loaded_ = false;
+        ClosePreview();
+        // The window stops taking messages last.
+        delete port_;
+        port_ = nullptr;
     }
     DeleteFilesInFolder(path_Snapshot, false);
 }
