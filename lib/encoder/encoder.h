@@ -20,8 +20,8 @@ extern "C" {
 #define WM_CONVERTDONE (WM_USER + 188)
 
 typedef struct ClipInfoRecord {
-    const char *path;     /* the clip's path text                  */
-    int32_t duration;     /* whole seconds, rounded up              */
+    const char *path; /* the clip's path text                  */
+    int32_t duration; /* whole seconds, rounded up              */
     const char *video_format;
     const char *audio_format;
     int32_t width, height; /* display size                         */
