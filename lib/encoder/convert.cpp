@@ -167,6 +167,7 @@ struct Stage {
     int64_t limit = INT64_MAX;     // frames (video) or samples (audio) to produce
     int64_t produced = 0;
     int64_t last_in_pts = AV_NOPTS_VALUE;
+    int64_t end_pts = AV_NOPTS_VALUE; // where the last frame fed to the filters ends
     int64_t audio_offset = AV_NOPTS_VALUE;
     // The frame properties the filter graph was built for.
     int gw = 0, gh = 0, gfmt = -1, grate = 0;
@@ -193,6 +194,8 @@ struct Converter {
     bool header_written = false;
     bool created_output = false;
     double source_duration = -1;
+    double declared_duration = -1;
+    int64_t start_base = 0, start_target = 0;
     bool input_ended = false;
 
     Converter(const Job &j, const ConvertHooks &h) : job(j), hooks(h) {}
@@ -419,9 +422,40 @@ bool Converter::Setup() {
     source_duration = ic->duration != AV_NOPTS_VALUE && ic->duration > 0
                           ? ic->duration / static_cast<double>(AV_TIME_BASE)
                           : -1;
+    declared_duration = source_duration;
+    if (vi >= 0) {
+        // A frame count in the header (AVI, MP4) tells how long the file meant to be.
+        const AVStream *st = ic->streams[vi];
+        if (st->nb_frames > 0 && st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)
+            declared_duration =
+                std::max(declared_duration, st->nb_frames / av_q2d(st->avg_frame_rate));
+    }
     if (source_duration > 0 && job.start >= source_duration) {
         sh.Fail("nothing to convert: the start point lies beyond the end of the clip");
         return false;
+    }
+
+    // Start point: seek to the key frame before it; frames up to it are decoded and dropped.
+    // Formats without a key frame index land only near the point, so they go further back.
+    start_base = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    start_target = start_base + static_cast<int64_t>(std::llround(job.start * AV_TIME_BASE));
+    if (job.start > 0) {
+        std::string_view fmt = ic->iformat->name;
+        bool indexed = fmt.find("mp4") != std::string_view::npos || fmt == "avi" ||
+                       fmt.find("matroska") != std::string_view::npos || fmt == "asf";
+        int64_t margin = indexed ? 0 : 2 * AV_TIME_BASE;
+        int64_t ts = std::max<int64_t>(start_base, start_target - margin);
+        if (avformat_seek_file(ic, -1, INT64_MIN, ts, ts, 0) < 0) {
+            // Not seekable (SWF, raw streams): read from the beginning instead, on a fresh
+            // context, as a failed attempt may have moved the reading position anywhere.
+            avformat_close_input(&ic);
+            if (OpenInput(job.input.c_str(), &ic, reason) < 0) {
+                sh.Fail(reason);
+                return false;
+            }
+            vi = BestStream(ic, AVMEDIA_TYPE_VIDEO, &vdec);
+            ai = BestStream(ic, AVMEDIA_TYPE_AUDIO, &adec);
+        }
     }
     if (SameFile(job.input, job.output)) {
         sh.Fail("the output file is the input file");
@@ -470,15 +504,10 @@ bool Converter::Setup() {
     }
     header_written = true;
 
-    // Start point: seek to the key frame before it; frames up to it are decoded and dropped.
-    int64_t base = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-    int64_t target = base + static_cast<int64_t>(std::llround(job.start * AV_TIME_BASE));
-    if (job.start > 0)
-        avformat_seek_file(ic, -1, INT64_MIN, target, target, 0);
     for (Stage *s : {video.get(), audio.get()}) {
         if (s == nullptr)
             continue;
-        s->start_pts = av_rescale_q(target, AV_TIME_BASE_Q, s->ist->time_base);
+        s->start_pts = av_rescale_q(start_target, AV_TIME_BASE_Q, s->ist->time_base);
         if (job.length) {
             double units = s->type == AVMEDIA_TYPE_VIDEO ? *job.length * av_q2d(s->rate)
                                                          : *job.length * s->enc->sample_rate;
@@ -738,6 +767,10 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
             return false;
         }
         f->pts = rel;
+        int64_t dur = f->pkt_duration;
+        if (dur <= 0 && s.ist->avg_frame_rate.num > 0)
+            dur = av_rescale_q(1, av_inv_q(s.ist->avg_frame_rate), s.ist->time_base);
+        s.end_pts = rel + std::max<int64_t>(dur, 1);
     } else {
         if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
             int n = f->ch_layout.nb_channels;
@@ -761,6 +794,7 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
             return false;
         }
         f->pts = rel_samples;
+        s.end_pts = rel_samples + f->nb_samples;
     }
     int err = av_buffersrc_add_frame_flags(s.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
     if (err < 0) {
@@ -808,7 +842,7 @@ void Converter::RunStage(Stage &s) {
     if (!sh.abort && !s.limit_hit && s.src != nullptr) {
         // The input ended: what the filters still hold (the frame-rate filter's last
         // pictures) comes out now.
-        if (av_buffersrc_add_frame(s.src, nullptr) >= 0)
+        if (av_buffersrc_close(s.src, s.end_pts, AV_BUFFERSRC_FLAG_PUSH) >= 0)
             Drain(s, true);
     }
     if (!sh.abort)
@@ -927,10 +961,11 @@ ConvertResult RunConversion(const Job &job, const ConvertHooks &hooks) {
             ok = false;
         }
     }
-    if (ok && !stopped && c.input_ended && c.source_duration > 0) {
+    if (ok && !stopped && c.input_ended && c.declared_duration > 0) {
         // The input ended well before the point its own header promised: a cut-off file.
-        double want = std::min(c.source_duration, job.start + job.length.value_or(1e12));
-        if (job.start + c.Reached() < want - 1.5) {
+        double want = std::min(c.declared_duration, job.start + job.length.value_or(1e12));
+        double got = job.start + c.Reached();
+        if (got < want - 1.5 && got < want * 0.9) {
             c.sh.Fail("the input file is truncated or damaged");
             ok = false;
         }

@@ -68,8 +68,12 @@ void JoinWorker() {
         std::lock_guard lock(g_mutex);
         old = std::move(g_worker);
     }
-    if (old.joinable())
-        old.join();
+    if (old.joinable()) {
+        if (old.get_id() == std::this_thread::get_id())
+            old.detach();
+        else
+            old.join();
+    }
 }
 
 } // namespace
@@ -106,8 +110,15 @@ ENCODER_API int _X(HWND window, int argc, char **argv) {
     g_running = true;
     g_stop = false;
     lock.unlock();
-    if (old.joinable())
-        old.join(); // the previous clip's thread has already posted its message
+    if (old.joinable()) {
+        // The previous clip's thread has already posted its message and is ending. A host that
+        // handles the message on that very thread and starts the next clip from there cannot
+        // wait for it: let it end on its own.
+        if (old.get_id() == std::this_thread::get_id())
+            old.detach();
+        else
+            old.join();
+    }
     lock.lock();
     g_worker = std::thread(Work, window, std::move(args));
     return 0;

@@ -138,9 +138,8 @@ double ClipDuration(AVFormatContext *ctx) {
     if (best > 0)
         return best;
 
-    // Nothing in the headers: walk the packets and take the span of their timestamps.
-    if (avformat_seek_file(ctx, -1, INT64_MIN, 0, INT64_MAX, 0) < 0)
-        avio_seek(ctx->pb, 0, SEEK_SET);
+    // Nothing in the headers: walk the packets and take the span of their timestamps. Right
+    // after opening, reading starts at the first packet (the probed ones are buffered).
     AVPacket *pkt = av_packet_alloc();
     if (pkt == nullptr)
         return -1;

@@ -30,8 +30,8 @@ int StreamRotation(const AVStream *st);
 void DisplaySize(const AVStream *st, int &width, int &height);
 
 // The clip's duration in seconds, from the container, the streams or, when neither knows it
-// (SWF, raw H.264), from the packet timestamps. Negative when nothing is known. May read the
-// whole file; the position of `ctx` is undefined afterwards.
+// (SWF, raw H.264), from the packet timestamps. Negative when nothing is known. Call it right
+// after OpenInput: it may read the whole file, and the context is then at its end.
 double ClipDuration(AVFormatContext *ctx);
 
 // Locale-independent number reading: a decimal prefix of the text as `std::from_chars` reads it.

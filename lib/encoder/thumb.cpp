@@ -169,11 +169,6 @@ bool PickFrame(AVFormatContext *fc, int vi, const AVCodec *dec, double target, i
     cc->thread_count = 1;
     if (avcodec_open2(cc, dec, nullptr) < 0)
         goto done;
-    if (target > 0) {
-        int64_t ts = static_cast<int64_t>((target + start) / av_q2d(st->time_base));
-        if (av_seek_frame(fc, vi, ts, AVSEEK_FLAG_BACKWARD) < 0)
-            av_seek_frame(fc, -1, 0, AVSEEK_FLAG_BACKWARD);
-    }
     {
         bool eof = false;
         bool finished = false;
@@ -253,22 +248,34 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
         avformat_close_input(&fc);
         return -1;
     }
-    bool headers_know_length = fc->duration != AV_NOPTS_VALUE && fc->duration > 0;
-    double duration = engine::ClipDuration(fc);
-    if (!headers_know_length) {
-        // The length came from reading the whole file: start again from the beginning.
+    auto reopen = [&]() {
         avformat_close_input(&fc);
         if (engine::OpenInput(path, &fc, reason) < 0)
-            return -1;
+            return false;
         vi = engine::BestStream(fc, AVMEDIA_TYPE_VIDEO, &dec);
-        if (vi < 0) {
-            avformat_close_input(&fc);
-            return -1;
-        }
+        return vi >= 0;
+    };
+    bool headers_know_length = fc->duration != AV_NOPTS_VALUE && fc->duration > 0;
+    double duration = engine::ClipDuration(fc);
+    // When the length came from reading the whole file, start again from the beginning.
+    if (!headers_know_length && !reopen()) {
+        avformat_close_input(&fc);
+        return -1;
     }
     double target = seconds > 0 ? seconds : 0;
     if (duration > 0 && target > duration / 2)
         target = duration / 2;
+    if (target > 0) {
+        const AVStream *vs = fc->streams[vi];
+        double start =
+            vs->start_time != AV_NOPTS_VALUE ? vs->start_time * av_q2d(vs->time_base) : 0;
+        int64_t ts = static_cast<int64_t>((target + start) / av_q2d(vs->time_base));
+        // A file that cannot seek is read from its beginning instead.
+        if (av_seek_frame(fc, vi, ts, AVSEEK_FLAG_BACKWARD) < 0 && !reopen()) {
+            avformat_close_input(&fc);
+            return -1;
+        }
+    }
 
     const AVStream *st = fc->streams[vi];
     int dw = 0, dh = 0;
