@@ -1,4 +1,5 @@
 #include "engine_common.h"
+#include "FloatToInt.h"
 
 extern "C" {
 #include <libavutil/display.h>
@@ -108,7 +109,7 @@ int StreamRotation(const AVStream *st) {
     if (std::isnan(theta))
         return 0;
     theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
-    int quarter = static_cast<int>(std::lround(theta / 90.0)) % 4;
+    int quarter = FloatToInt(theta / 90.0, FloatRound::Nearest) % 4;
     if (quarter < 0)
         quarter += 4;
     return quarter * 90;

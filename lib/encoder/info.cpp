@@ -1,4 +1,5 @@
 // Clip information for the program's clip list.
+#include "FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
 
@@ -28,10 +29,7 @@ std::string VideoFormatText(const AVStream *st, const AVCodec *dec) {
 int32_t RoundUpSeconds(double seconds) {
     if (!(seconds > 0))
         return 0;
-    double up = std::ceil(seconds - 1e-6);
-    if (up > 2147483647.0)
-        return 2147483647;
-    return static_cast<int32_t>(up);
+    return FloatToInt<int32_t>(std::ceil(seconds - 1e-6));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "job.h"
+#include "FloatToInt.h"
 #include "engine_common.h"
 
 #include <charconv>
@@ -28,7 +29,7 @@ std::optional<int64_t> ParseBitrate(std::string_view text) {
     if (!(rest.empty() || rest == "k" || rest == "K" || rest == "kbps" || rest == "kb/s" ||
           rest == "kbit/s"))
         return std::nullopt;
-    return static_cast<int64_t>(std::llround(*v * 1000));
+    return FloatToInt<int64_t>(*v * 1000, FloatRound::Nearest);
 }
 
 bool ParseFrameSize(std::string_view text, int &w, int &h) {
@@ -182,7 +183,7 @@ bool ParseArguments(int argc, char **argv, Job &job, std::string &reason) {
             auto v = ReadNumber(val, &rest);
             if (!v || !rest.empty() || *v < 1000 || *v > 192000 || *v != std::floor(*v))
                 return bad();
-            job.sample_rate = static_cast<int>(*v);
+            job.sample_rate = FloatToInt(*v);
         } else if (opt == "-f") {
             job.format = std::string(val);
         }

@@ -1,4 +1,5 @@
 // Thumbnails for the program's clip list: one JPEG of an exact size.
+#include "FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
 
@@ -269,7 +270,7 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
         const AVStream *vs = fc->streams[vi];
         double start =
             vs->start_time != AV_NOPTS_VALUE ? vs->start_time * av_q2d(vs->time_base) : 0;
-        int64_t ts = static_cast<int64_t>((target + start) / av_q2d(vs->time_base));
+        int64_t ts = FloatToInt<int64_t>((target + start) / av_q2d(vs->time_base));
         // A file that cannot seek is read from its beginning instead.
         if (av_seek_frame(fc, vi, ts, AVSEEK_FLAG_BACKWARD) < 0 && !reopen()) {
             avformat_close_input(&fc);

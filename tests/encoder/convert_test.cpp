@@ -163,7 +163,7 @@ TEST(EngineConvert, StopEndsTheClipAndLeavesTheOutput) {
 
 TEST(EngineConvert, BadInputsFailWithAReasonAndNoOutput) {
     std::string dir = media::ScratchDir("bad");
-    for (const char *bad : {"zero", "text", "truncated", "hls"}) {
+    for (const char *bad : {"zero", "text", "truncated", "hls", "concat"}) {
         std::string out = dir + "/" + bad + ".mp4";
         EngineSession engine;
         EXPECT_EQ(engine.Convert(IpodArgs(media::Fixture(bad), out, "0", "6")), 2) << bad;
@@ -248,6 +248,17 @@ TEST(EngineConvert, StatusLinesHaveTheFixedForm) {
         EXPECT_TRUE(std::regex_match(l, form)) << l;
     EXPECT_NE(lines.back().find("frame=  200 "), std::string::npos) << lines.back();
     EXPECT_NE(lines.back().find(" time=8.00 bitrate="), std::string::npos) << lines.back();
+    // The percent report climbs to 100 and never leaves 0..100.
+    auto percents = engine.Percents();
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    for (size_t i = 0; i < percents.size(); ++i) {
+        EXPECT_GE(percents[i], 0);
+        EXPECT_LE(percents[i], 100);
+        if (i > 0) {
+            EXPECT_GE(percents[i], percents[i - 1]);
+        }
+    }
 }
 
 TEST(EngineConvert, InformationCallsDuringAConversion) {

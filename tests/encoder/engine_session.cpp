@@ -15,6 +15,7 @@ using Clock = std::chrono::steady_clock;
 std::mutex g_mutex;
 std::condition_variable g_cv;
 std::vector<std::string> g_lines;
+std::vector<int> g_percents;
 std::vector<int> g_results;
 std::vector<size_t> g_lines_at_message;
 std::vector<std::string> g_chained;
@@ -39,7 +40,9 @@ int OnInfo(const char *text) {
     return 0;
 }
 
-int OnPercent(int) {
+int OnPercent(int p) {
+    std::lock_guard lock(g_mutex);
+    g_percents.push_back(p);
     return 0;
 }
 
@@ -81,6 +84,7 @@ LRESULT OnMessage(void *, HWND hwnd, UINT msg, WPARAM w, LPARAM, int) {
 EngineSession::EngineSession() {
     std::lock_guard lock(g_mutex);
     g_lines.clear();
+    g_percents.clear();
     g_results.clear();
     g_lines_at_message.clear();
     g_has_chained = false;
@@ -131,6 +135,11 @@ std::vector<int> EngineSession::Results() const {
 std::vector<std::string> EngineSession::Lines() const {
     std::lock_guard lock(g_mutex);
     return g_lines;
+}
+
+std::vector<int> EngineSession::Percents() const {
+    std::lock_guard lock(g_mutex);
+    return g_percents;
 }
 
 std::vector<size_t> EngineSession::LinesAtMessage() const {

@@ -21,6 +21,7 @@ public:
 
     std::vector<int> Results() const;
     std::vector<std::string> Lines() const;
+    std::vector<int> Percents() const;
     // For each end message: how many status lines had arrived when it came.
     std::vector<size_t> LinesAtMessage() const;
     // Lets the next message start another clip from the window's handler, as the program does.

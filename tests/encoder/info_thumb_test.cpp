@@ -76,7 +76,7 @@ TEST(EngineInfo, Mp4WithH264AndAacAndNoAudioAndAudioOnly) {
 }
 
 TEST(EngineInfo, UnreadableFilesAreUnknown) {
-    for (const char *bad : {"text", "zero", "hls"}) {
+    for (const char *bad : {"text", "zero", "hls", "concat"}) {
         Info i = GetInfo(media::Fixture(bad));
         EXPECT_EQ(i.video, "unknown") << bad;
         EXPECT_EQ(i.audio, "none") << bad;
@@ -116,6 +116,10 @@ TEST(EngineInfo, DurationsRoundUpAndComeFromPacketsWhenHeadersLack) {
     Info swf = GetInfo(swf_file);
     EXPECT_EQ(swf.video, "flv");
     EXPECT_EQ(swf.rec.duration, static_cast<int>(std::ceil(end)));
+    // Nor does a raw H.264 stream: four seconds of pictures.
+    Info raw = GetInfo(media::Fixture("rawh264"));
+    EXPECT_EQ(raw.video, "h264");
+    EXPECT_EQ(raw.rec.duration, 4);
     // In a VOB the first stream is a navigation stream; the video must still be found.
     Info vob = GetInfo(media::Fixture("vob"));
     EXPECT_EQ(vob.video.rfind("mpeg2video", 0), 0u) << vob.video;

@@ -77,6 +77,8 @@ std::vector<Recipe> Recipes() {
          "-f lavfi -i sine=frequency=500:sample_rate=44100:duration=16 "
          "-c:v mpeg4 -q:v 3 -g 50 -c:a libmp3lame"},
         {"audio", "audio.m4a", "-f lavfi -i sine=sample_rate=44100:duration=3 -c:a aac"},
+        {"rawh264", "raw.h264",
+         "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };
 }
 
@@ -171,6 +173,15 @@ std::string Fixture(const std::string &name) {
             WriteText(path + tmp_suffix, "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n"
                                          "#EXTINF:6.0,\nfile://" +
                                              target + "\n#EXT-X-ENDLIST\n");
+            fs::rename(path + tmp_suffix, path);
+        }
+        return path;
+    }
+    if (name == "concat") {
+        // A concatenation list that would read another local file.
+        std::string path = dir + "/list.avi";
+        if (!Exists(path)) {
+            WriteText(path + tmp_suffix, "ffconcat version 1.0\nfile " + Fixture("mp4") + "\n");
             fs::rename(path + tmp_suffix, path);
         }
         return path;

@@ -14,8 +14,8 @@ std::string FixtureDir();
 // A fixture by name, made on first use and cached. Names: mpg avi wmv asf divx xvid swf mov vob
 // mp4 3gp 3g2 (one per input type), hd (1280x720), pal169 (720x576 shown 16:9), rotated (stored
 // 320x240, shown upright 240x320 with a white top half), noaudio, short (0.4 s), blackstart
-// (3 s black, then pictures), counter (16 s with a frame number), audio (audio only), and the
-// bad ones zero, text, truncated, hls.
+// (3 s black, then pictures), counter (16 s with a frame number), audio (audio only), rawh264
+// (an H.264 elementary stream), and the bad ones zero, text, truncated, hls, concat.
 std::string Fixture(const std::string &name);
 
 // The names of the twelve input types.
