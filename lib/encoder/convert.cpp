@@ -900,6 +900,16 @@ void Converter::Demux() {
             av_packet_unref(pkt);
             continue;
         }
+        if (job.length) {
+            // A stream that ends early keeps its stage waiting for more; far past the end of the
+            // clip nothing more can come for it.
+            int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+            if (ts != AV_NOPTS_VALUE &&
+                (ts - s->start_pts) * av_q2d(s->ist->time_base) > *job.length + 10.0) {
+                av_packet_unref(pkt);
+                break;
+            }
+        }
         AVPacket *copy = av_packet_alloc();
         if (copy == nullptr) {
             sh.Fail("out of memory");
