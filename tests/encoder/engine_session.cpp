@@ -82,15 +82,18 @@ LRESULT OnMessage(void *, HWND hwnd, UINT msg, WPARAM w, LPARAM, int) {
 } // namespace
 
 EngineSession::EngineSession() {
-    std::lock_guard lock(g_mutex);
-    g_lines.clear();
-    g_percents.clear();
-    g_results.clear();
-    g_lines_at_message.clear();
-    g_has_chained = false;
-    g_stop_on_line = false;
-    g_stop_time = {};
-    g_stop_latency = -1;
+    {
+        std::lock_guard lock(g_mutex);
+        g_lines.clear();
+        g_percents.clear();
+        g_results.clear();
+        g_lines_at_message.clear();
+        g_has_chained = false;
+        g_stop_on_line = false;
+        g_stop_time = {};
+        g_stop_latency = -1;
+    }
+    // Not under g_mutex: the message layer calls OnMessage, which takes it, under its own lock.
     MyDll_Init();
     winmsg_register(Window(), OnMessage, nullptr);
     SetGetInfoCallBackFun(OnInfo);
