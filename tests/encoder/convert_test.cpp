@@ -340,3 +340,33 @@ TEST(EngineConvert, VolumeChangesTheLoudness) {
     };
     EXPECT_NEAR(level(dir + "/full.mp4") - level(dir + "/quarter.mp4"), 12.0, 1.5); // 20 log 4
 }
+
+TEST(EngineConvert, SoundStaysWithThePictures) {
+    std::string dir = media::ScratchDir("sync");
+    std::string out = dir + "/out.mp4";
+    EngineSession engine;
+    // From 3 s on: the flashes and beeps of 4 s and 6 s come at 1 s and 3 s of the output.
+    ASSERT_EQ(engine.Convert(IpodArgs(media::Fixture("sync"), out, "00:00:03", "4")), 0);
+    auto frames = media::FrameBrightness(out);
+    ASSERT_GE(frames.size(), 99u);
+    std::vector<double> flashes;
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i] > 128 && (i == 0 || frames[i - 1] <= 128))
+            flashes.push_back(static_cast<double>(i) / 25.0);
+    auto samples = media::MonoSamples(out, 44100);
+    ASSERT_GE(samples.size(), 44100u * 39 / 10);
+    std::vector<double> beeps;
+    size_t quiet_until = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (i >= quiet_until && std::abs(samples[i]) > 8000) {
+            beeps.push_back(static_cast<double>(i) / 44100.0);
+            quiet_until = i + 44100 / 2;
+        }
+    }
+    ASSERT_EQ(flashes.size(), 2u);
+    ASSERT_EQ(beeps.size(), 2u);
+    for (size_t k = 0; k < 2; ++k) {
+        EXPECT_NEAR(flashes[k], 1.0 + 2.0 * k, 0.045) << k;
+        EXPECT_NEAR(beeps[k], flashes[k], 0.06) << k;
+    }
+}

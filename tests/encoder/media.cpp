@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,6 +78,12 @@ std::vector<Recipe> Recipes() {
          "-f lavfi -i sine=frequency=500:sample_rate=44100:duration=16 "
          "-c:v mpeg4 -q:v 3 -g 50 -c:a libmp3lame"},
         {"audio", "audio.m4a", "-f lavfi -i sine=sample_rate=44100:duration=3 -c:a aac"},
+        // A white frame and a beep together at 2, 4 and 6 s, black and silent otherwise.
+        {"sync", "sync.mpg",
+         "-f lavfi -i \"color=black:size=320x240:rate=25:duration=8,"
+         "drawbox=c=white:t=fill:enable='gt(t,1)*lt(mod(t,2),0.035)'\" "
+         "-f lavfi -i \"aevalsrc='gt(t,1)*lt(mod(t,2),0.035)*0.8*sin(2*PI*1000*t)':s=44100:d=8\" "
+         "-c:v mpeg1video -b:v 1500k -c:a mp2 -f mpeg"},
         {"rawh264", "raw.h264",
          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };
@@ -271,6 +278,40 @@ std::vector<unsigned char> GreyFrame(const std::string &file, double seconds, in
     }
     fs::remove(raw);
     return px;
+}
+
+std::vector<short> MonoSamples(const std::string &file, int rate) {
+    std::string raw = file + ".pcm" + std::to_string(getpid());
+    std::string cmd = "ffmpeg -nostdin -v error -y -i " + Quote(file) + " -vn -ac 1 -ar " +
+                      std::to_string(rate) + " -f s16le -c:a pcm_s16le " + Quote(raw);
+    std::vector<short> samples;
+    if (Run(cmd) == 0) {
+        std::ifstream in(raw, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        samples.resize(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    }
+    fs::remove(raw);
+    return samples;
+}
+
+std::vector<double> FrameBrightness(const std::string &file) {
+    std::string raw = file + ".frames" + std::to_string(getpid());
+    std::string cmd = "ffmpeg -nostdin -v error -y -i " + Quote(file) +
+                      " -an -vf scale=32:24 -f rawvideo -pix_fmt gray " + Quote(raw);
+    std::vector<double> means;
+    if (Run(cmd) == 0) {
+        std::ifstream in(raw, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        for (size_t at = 0; at + 32 * 24 <= bytes.size(); at += 32 * 24) {
+            double sum = 0;
+            for (size_t i = 0; i < 32 * 24; ++i)
+                sum += static_cast<unsigned char>(bytes[at + i]);
+            means.push_back(sum / (32 * 24));
+        }
+    }
+    fs::remove(raw);
+    return means;
 }
 
 std::string ScratchDir(const std::string &test_name) {
