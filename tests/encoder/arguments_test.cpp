@@ -10,7 +10,7 @@
 namespace {
 
 bool Parse(std::vector<std::string> args, engine::Job &job, std::string &reason) {
-    args.insert(args.begin(), "Clipmorph.exe");
+    args.insert(args.begin(), "mavo-converter");
     std::vector<char *> argv;
     for (auto &a : args)
         argv.push_back(a.data());
@@ -20,7 +20,7 @@ bool Parse(std::vector<std::string> args, engine::Job &job, std::string &reason)
 } // namespace
 
 TEST(EngineArguments, TheFullListOfThirtyEight) {
-    std::vector<std::string> list = {"Clipmorph.exe",
+    std::vector<std::string> list = {"mavo-converter",
                                      "-y",
                                      "-ss",
                                      "00:00:10",

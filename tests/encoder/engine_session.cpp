@@ -69,7 +69,7 @@ LRESULT OnMessage(void *, HWND hwnd, UINT msg, WPARAM w, LPARAM, int) {
         // next clip starts from there.
         std::thread([hwnd, next] {
             std::vector<std::string> keep = next;
-            keep.insert(keep.begin(), "Clipmorph.exe");
+            keep.insert(keep.begin(), "mavo-converter");
             std::vector<char *> argv;
             for (auto &a : keep)
                 argv.push_back(a.data());
@@ -107,7 +107,7 @@ EngineSession::~EngineSession() {
 
 int EngineSession::Start(const std::vector<std::string> &args) {
     std::vector<std::string> copy = args;
-    copy.insert(copy.begin(), "Clipmorph.exe");
+    copy.insert(copy.begin(), "mavo-converter");
     std::vector<char *> argv;
     for (auto &a : copy)
         argv.push_back(a.data());
