@@ -1,0 +1,239 @@
+#include "engine_common.h"
+#include "FloatToInt.h"
+
+extern "C" {
+#include <libavutil/display.h>
+#include <libavutil/error.h>
+}
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace engine {
+
+namespace {
+
+// Demuxers that read only the file they are given. Everything that opens further files or
+// addresses (hls, dash, concat, image2 sequences, ffmetadata, tee-like formats) is absent.
+constexpr const char *kFormatWhitelist =
+    "avi,asf,mpeg,mpegts,mpegvideo,mov,mp4,m4a,3gp,3g2,mj2,swf,flv,matroska,webm,h264,hevc,m4v,"
+    "h261,h263,rm,ogg,wav,mp3,aac,ac3,eac3,amr,amrnb,amrwb,dv,nut,flac,mjpeg,avs,nsv,vc1,"
+    "cavsvideo,dirac,ivf,yuv4mpegpipe,w64,aiff,au,gsm,mpc,mpc8,tta,wv,ape,truehd,mlp,dts,"
+    "xwma,smk,bink,roq,vqf,wsaud,ea,str,film_cpk,thp,4xm,nuv,bfi,mtv,siff,vmd,xa,rl2,tmv";
+
+} // namespace
+
+std::string ErrorText(int err) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, buf, sizeof buf);
+    return buf;
+}
+
+int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
+    *ctx = nullptr;
+    if (path == nullptr || *path == '\0') {
+        reason = "no input file";
+        return AVERROR(EINVAL);
+    }
+    AVFormatContext *fc = avformat_alloc_context();
+    if (fc == nullptr) {
+        reason = "out of memory";
+        return AVERROR(ENOMEM);
+    }
+    AVDictionary *opts = nullptr;
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
+    // The path is always a local file name, never a URL: "file:" keeps a colon in the name from
+    // being read as a protocol.
+    std::string url = std::string("file:") + path;
+    int err = avformat_open_input(&fc, url.c_str(), nullptr, &opts);
+    av_dict_free(&opts);
+    if (err < 0) {
+        // avformat_open_input frees the context on failure.
+        if (err == AVERROR(ENOENT))
+            reason = std::string("cannot open input: ") + ErrorText(err);
+        else if (err == AVERROR(EINVAL))
+            reason = "input format not supported or refused";
+        else
+            reason = std::string("cannot read input: ") + ErrorText(err);
+        return err;
+    }
+    err = avformat_find_stream_info(fc, nullptr);
+    if (err < 0) {
+        reason = std::string("cannot read stream information: ") + ErrorText(err);
+        avformat_close_input(&fc);
+        return err;
+    }
+    *ctx = fc;
+    return 0;
+}
+
+int BestStream(AVFormatContext *ctx, AVMediaType type, const AVCodec **decoder) {
+    const AVCodec *dec = nullptr;
+    int idx = av_find_best_stream(ctx, type, -1, -1, &dec, 0);
+    if (idx < 0 || dec == nullptr)
+        return -1;
+    const AVStream *st = ctx->streams[idx];
+    if (type == AVMEDIA_TYPE_VIDEO && (st->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+        // Cover art only: look for a real video stream among the others.
+        idx = -1;
+        for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+            const AVStream *s = ctx->streams[i];
+            if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                (s->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0 &&
+                avcodec_find_decoder(s->codecpar->codec_id) != nullptr) {
+                idx = static_cast<int>(i);
+                dec = avcodec_find_decoder(s->codecpar->codec_id);
+                break;
+            }
+        }
+        if (idx < 0)
+            return -1;
+    }
+    if (type == AVMEDIA_TYPE_VIDEO &&
+        (ctx->streams[idx]->codecpar->width <= 0 || ctx->streams[idx]->codecpar->height <= 0))
+        return -1;
+    if (decoder != nullptr)
+        *decoder = dec;
+    return idx;
+}
+
+int StreamRotation(const AVStream *st) {
+    size_t size = 0;
+    const uint8_t *matrix = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix == nullptr || size < 9 * sizeof(int32_t))
+        return 0;
+    double theta = -av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
+    if (std::isnan(theta))
+        return 0;
+    theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
+    int quarter = FloatToInt(theta / 90.0, FloatRound::Nearest) % 4;
+    if (quarter < 0)
+        quarter += 4;
+    return quarter * 90;
+}
+
+void DisplaySize(const AVStream *st, int &width, int &height) {
+    width = st->codecpar->width;
+    height = st->codecpar->height;
+    AVRational sar = st->sample_aspect_ratio.num > 0 ? st->sample_aspect_ratio
+                                                     : st->codecpar->sample_aspect_ratio;
+    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
+        width = static_cast<int>(av_rescale(width, sar.num, sar.den));
+    int rot = StreamRotation(st);
+    if (rot == 90 || rot == 270)
+        std::swap(width, height);
+}
+
+double ClipDuration(AVFormatContext *ctx) {
+    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
+        return ctx->duration / static_cast<double>(AV_TIME_BASE);
+    double best = -1;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream *st = ctx->streams[i];
+        if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+            best = std::max(best, st->duration * av_q2d(st->time_base));
+    }
+    if (best > 0)
+        return best;
+
+    // Nothing in the headers: walk the packets and take the span of their timestamps. Right
+    // after opening, reading starts at the first packet (the probed ones are buffered).
+    AVPacket *pkt = av_packet_alloc();
+    if (pkt == nullptr)
+        return -1;
+    std::vector<int64_t> first(ctx->nb_streams, AV_NOPTS_VALUE);
+    std::vector<int64_t> last(ctx->nb_streams, AV_NOPTS_VALUE);
+    std::vector<int64_t> count(ctx->nb_streams, 0);
+    while (av_read_frame(ctx, pkt) >= 0) {
+        unsigned si = static_cast<unsigned>(pkt->stream_index);
+        if (si < ctx->nb_streams) {
+            int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            ++count[si];
+            if (ts != AV_NOPTS_VALUE) {
+                int64_t end = ts + std::max<int64_t>(pkt->duration, 0);
+                if (first[si] == AV_NOPTS_VALUE || ts < first[si])
+                    first[si] = ts;
+                if (last[si] == AV_NOPTS_VALUE || end > last[si])
+                    last[si] = end;
+            }
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream *st = ctx->streams[i];
+        double d = -1;
+        if (first[i] != AV_NOPTS_VALUE && last[i] > first[i]) {
+            d = (last[i] - first[i]) * av_q2d(st->time_base);
+        } else if (count[i] > 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            AVRational fr = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+            if (fr.num > 0 && fr.den > 0)
+                d = count[i] / av_q2d(fr);
+        }
+        best = std::max(best, d);
+    }
+    return best;
+}
+
+std::optional<double> ReadNumber(std::string_view text, std::string_view *rest) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const char *begin = text.data() + i;
+    const char *end = text.data() + text.size();
+    if (begin < end && *begin == '+')
+        ++begin;
+    double v = 0;
+    auto [ptr, ec] = std::from_chars(begin, end, v, std::chars_format::general);
+    if (ec != std::errc{} || !std::isfinite(v))
+        return std::nullopt;
+    if (rest != nullptr)
+        *rest = std::string_view(ptr, static_cast<size_t>(end - ptr));
+    return v;
+}
+
+std::optional<double> ParseTime(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (text.empty())
+        return std::nullopt;
+    // Up to three fields separated by ':'; only the last may have a fraction.
+    double fields[3] = {};
+    int n = 0;
+    while (true) {
+        if (n == 3)
+            return std::nullopt;
+        size_t colon = text.find(':');
+        std::string_view part = text.substr(0, colon);
+        if (part.empty())
+            return std::nullopt;
+        bool last = colon == std::string_view::npos;
+        for (char c : part) {
+            bool digit = c >= '0' && c <= '9';
+            if (!digit && !(last && c == '.'))
+                return std::nullopt;
+        }
+        std::string_view rest;
+        auto v = ReadNumber(part, &rest);
+        if (!v || !rest.empty() || *v < 0)
+            return std::nullopt;
+        fields[n++] = *v;
+        if (last)
+            break;
+        text.remove_prefix(colon + 1);
+    }
+    double seconds = 0;
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && fields[i] >= 60)
+            return std::nullopt;
+        seconds = seconds * 60 + fields[i];
+    }
+    return seconds;
+}
+
+} // namespace engine

@@ -1,0 +1,48 @@
+// Pieces shared by the information, thumbnail and conversion parts of the engine.
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+// Opens a local file for reading. Only the file protocol is allowed and only demuxers that read
+// the one file they are given (no playlists, no concatenation lists, no image sequences). On
+// failure the result is a negative AVERROR and `reason` says why in words.
+int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason);
+
+// The best video (or audio) stream with a decoder, chosen by FFmpeg's own rules, never by index.
+// Attached pictures (cover art) do not count as video. -1 when there is none.
+int BestStream(AVFormatContext *ctx, AVMediaType type, const AVCodec **decoder = nullptr);
+
+// Rotation of the picture as stored, in degrees clockwise, one of 0, 90, 180, 270.
+int StreamRotation(const AVStream *st);
+
+// Display size: stored size corrected by the sample aspect ratio, then turned by the rotation.
+void DisplaySize(const AVStream *st, int &width, int &height);
+
+// The clip's duration in seconds, from the container, the streams or, when neither knows it
+// (SWF, raw H.264), from the packet timestamps. Negative when nothing is known. Call it right
+// after OpenInput: it may read the whole file, and the context is then at its end.
+double ClipDuration(AVFormatContext *ctx);
+
+// Locale-independent number reading: a decimal prefix of the text as `std::from_chars` reads it.
+// Leading blanks are skipped; `rest` gets what follows the number.
+std::optional<double> ReadNumber(std::string_view text, std::string_view *rest = nullptr);
+
+// Seconds from "12", "12.5", "MM:SS", "HH:MM:SS[.f]" (hours may pass 24). Empty optional when the
+// text does not fit.
+std::optional<double> ParseTime(std::string_view text);
+
+// FFmpeg's error text.
+std::string ErrorText(int err);
+
+} // namespace engine

@@ -1,0 +1,42 @@
+// One conversion job as read from the argument list handed to _X.
+#pragma once
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace engine {
+
+struct Job {
+    bool overwrite = false;
+    bool bitexact = false;
+    double start = 0;             // seconds from the clip's beginning
+    std::optional<double> length; // seconds; none: to the end
+    std::string input;
+    std::string output;
+    int volume = 100; // percent
+    std::string vcodec = "mpeg4";
+    std::string acodec = "aac";
+    int pad_top = 0, pad_bottom = 0, pad_left = 0, pad_right = 0;
+    int width = 0, height = 0; // whole frame; 0: the source's display size
+    AVRational rate{0, 1};     // 0: the source's rate
+    int64_t video_bitrate = 0; // bit/s; 0: the encoder's default
+    int64_t audio_bitrate = 0; // bit/s; 0: 128 kbit/s
+    int channels = 0;          // 0: the source's, at most 2
+    int sample_rate = 0;       // 0: the source's when the encoder takes it
+    std::string format;        // container; empty: from the output name
+};
+
+// Reads argv[1..argc-1] (argv[0] is the caller's program name). Options may come in any order and
+// any subset; an empty value means "not given"; the last argument is the output path. Returns
+// false with a reason for an unknown option, a missing or unfitting value, or a missing path.
+bool ParseArguments(int argc, char **argv, Job &job, std::string &reason);
+
+// "25", "29.97" (30000/1001), "30000/1001".
+std::optional<AVRational> ParseRate(std::string_view text);
+
+} // namespace engine
