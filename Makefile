@@ -22,6 +22,7 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: build
+	@bash scripts/install-deps.sh --bench
 	@bash bench/run.sh $(BUILD_DIR)
 
 format:

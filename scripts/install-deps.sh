@@ -12,6 +12,11 @@ packages=(
     ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 )
 
+# The benchmarks measure against other converters: `install-deps.sh --bench`.
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(handbrake-cli bc)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
