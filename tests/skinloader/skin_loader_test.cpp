@@ -7,8 +7,10 @@
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
 #include "ui/AboutWindow.h"
+#include "ui/Splash.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
@@ -291,4 +293,30 @@ TEST(ShippedSkin, DressesTheFourWindowsWithRoundedOutlines) {
     }
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join("|").toStdString();
     SetMessageBoxHandler(nullptr);
+}
+
+TEST_F(SkinLoader, BackslashInAFileFieldIsAFolderSeparator) {
+    ASSERT_TRUE(QDir().mkdir(folder + "sub"));
+    Bitmap("sub/pic.bmp", 30, 20, Qt::magenta);
+    Ini("Img_Pic=sub\\pic.bmp,,,1,2,30,20,1,0,,0,,0,0,\nMaskBmp=sub\\pic.bmp\n");
+    TestWindow window;
+    auto *pic = window.CreateComponent<TImage>("Img_Pic");
+    ASSERT_TRUE(ApplySkin(&window, folder));
+    EXPECT_EQ(pic->Picture().size(), QSize(30, 20));
+    EXPECT_FALSE(window.mask().isEmpty()) << "the mask named with a backslash is used too";
+}
+
+TEST_F(SkinLoader, ErrorBoxAtStartUpClosesTheSplashFirst) {
+    StartUp = new TStartUp;
+    bool splash_gone_at_box = false;
+    SetMessageBoxHandler([&](BoxKind, const QString &, BoxButtons) {
+        splash_gone_at_box = StartUp == nullptr;
+        return static_cast<int>(IDOK);
+    });
+    Ini("");
+    TestWindow window;
+    window.CreateComponent<TImageButton>("TB_Missing");
+    EXPECT_FALSE(ApplySkin(&window, folder));
+    EXPECT_TRUE(splash_gone_at_box) << "a box under the splash could not be seen";
+    EXPECT_EQ(StartUp, nullptr);
 }

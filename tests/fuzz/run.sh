@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the fuzz target for the profile text parse and the INI layer with clang's libFuzzer
 # (address and undefined-behaviour sanitizers) and runs it, 60 seconds unless told otherwise:
-#   tests/profiles/fuzz/run.sh [seconds]
+#   tests/fuzz/run.sh [seconds]
 # Without clang++ nothing is built and the script says so.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
+root=$(cd "$here/../.." && pwd)
 seconds=${1:-60}
 
 if ! command -v clang++ >/dev/null 2>&1; then
