@@ -530,6 +530,28 @@ bool Converter::Setup() {
     return true;
 }
 
+namespace {
+
+// Puts the filter chain between the stage's source and sink and configures the graph.
+bool LinkChain(Stage &s, const std::string &chain) {
+    AVFilterInOut *outputs = avfilter_inout_alloc();
+    AVFilterInOut *inputs = avfilter_inout_alloc();
+    bool ok = outputs != nullptr && inputs != nullptr;
+    if (ok) {
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = s.src;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = s.sink;
+        ok = avfilter_graph_parse_ptr(s.graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0 &&
+             avfilter_graph_config(s.graph, nullptr) >= 0;
+    }
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    return ok;
+}
+
+} // namespace
+
 bool Converter::BuildVideoGraph(const AVFrame *f) {
     Stage &s = *video;
     avfilter_graph_free(&s.graph);
@@ -578,19 +600,7 @@ bool Converter::BuildVideoGraph(const AVFrame *f) {
                  ":color=black";
     chain += ",format=pix_fmts=" + std::string(av_get_pix_fmt_name(s.enc->pix_fmt));
 
-    AVFilterInOut *outputs = avfilter_inout_alloc();
-    AVFilterInOut *inputs = avfilter_inout_alloc();
-    bool ok = outputs != nullptr && inputs != nullptr;
-    if (ok) {
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = s.src;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = s.sink;
-        ok = avfilter_graph_parse_ptr(s.graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0 &&
-             avfilter_graph_config(s.graph, nullptr) >= 0;
-    }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
+    bool ok = LinkChain(s, chain);
     s.gw = f->width;
     s.gh = f->height;
     s.gfmt = f->format;
@@ -624,19 +634,7 @@ bool Converter::BuildAudioGraph(const AVFrame *f) {
              ",aformat=sample_fmts=" + av_get_sample_fmt_name(s.enc->sample_fmt) +
              ":sample_rates=" + std::to_string(s.enc->sample_rate) +
              ":channel_layouts=" + out_layout;
-    AVFilterInOut *outputs = avfilter_inout_alloc();
-    AVFilterInOut *inputs = avfilter_inout_alloc();
-    bool ok = outputs != nullptr && inputs != nullptr;
-    if (ok) {
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = s.src;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = s.sink;
-        ok = avfilter_graph_parse_ptr(s.graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0 &&
-             avfilter_graph_config(s.graph, nullptr) >= 0;
-    }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
+    bool ok = LinkChain(s, chain);
     if (ok && !(s.enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) &&
         s.enc->frame_size > 0)
         av_buffersink_set_frame_size(s.sink, static_cast<unsigned>(s.enc->frame_size));

@@ -40,8 +40,8 @@ TEST(WindowDrag, PressOnTheBackgroundMovesTheWindowAndOtherButtonsDoNot) {
     SetMessageBoxHandler([](BoxKind, const QString &, BoxButtons) { return int(IDOK); });
     TProfileWindow profile;
     TAboutWindow about(nullptr);
-    for (TSkinnedForm *window : {static_cast<TSkinnedForm *>(&profile),
-                                 static_cast<TSkinnedForm *>(&about)}) {
+    for (TSkinnedForm *window :
+         {static_cast<TSkinnedForm *>(&profile), static_cast<TSkinnedForm *>(&about)}) {
         ASSERT_TRUE(ApplySkin(window, QStringLiteral(MAVO_BIN_DIR) + "/Skin/"));
         window->move(100, 100);
         window->show();
