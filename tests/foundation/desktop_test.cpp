@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,6 +50,30 @@ TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
     ASSERT_TRUE(converter.waitForFinished(20000));
     EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(converter.exitCode(), 0) << ProgramCopy::Output(converter);
+}
+
+TEST(Desktop, TheCloseButtonEndsTheProgramWithZero) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    // Where the skin puts the close button: fields 4 to 7 are left, top, width and height.
+    QSettings skin(program.Folder() + "/Skin/Skin.ini", QSettings::IniFormat);
+    const QStringList fields = skin.value("MainWindow/TB_Close").toStringList();
+    ASSERT_GE(fields.size(), 7);
+    const int x = fields[3].toInt() + fields[5].toInt() / 2;
+    const int y = fields[4].toInt() + fields[6].toInt() / 2;
+
+    QProcess converter;
+    program.Start(converter, "");
+    const QString id = WaitForWindow("Vidore4 Converter");
+    ASSERT_FALSE(id.isEmpty()) << ProgramCopy::Output(converter);
+    QThread::msleep(500);
+    XDoTool({"mousemove", "--window", id, QString::number(x), QString::number(y)});
+    XDoTool({"click", "1"});
+    ASSERT_TRUE(converter.waitForFinished(20000)) << "the close button did not end the program";
+    EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(converter.exitCode(), 0);
+    EXPECT_TRUE(QFileInfo::exists(program.Home() + "/config/Vidore4.conf"))
+        << "the settings are written at the end";
 }
 
 TEST(Desktop, MissingEngineShowsAnErrorBoxAndEndsWithZero) {
