@@ -163,3 +163,14 @@ TEST(StartUp, StaleSocketOfACrashedInstanceDoesNotBlockTheNextStart) {
     ASSERT_TRUE(next.waitForFinished(20000));
     EXPECT_EQ(next.exitCode(), 0);
 }
+
+TEST(StartUp, WithoutASkinTheProgramEnds) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    ASSERT_TRUE(QFile::remove(program.Folder() + "/Skin/Skin.ini"));
+    QProcess converter;
+    program.Start(converter);
+    ASSERT_TRUE(converter.waitForFinished(20000)) << "a program without its skin must end";
+    EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(converter.exitCode(), 0);
+}
