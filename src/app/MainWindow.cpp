@@ -129,6 +129,7 @@ bool TMainWindow::LoadSkinsAndDefaults() {
         !ApplySkin(ProfileWindow, path_Skin))
         return false;
     g_s_Version = "2.1.3 Build on 20070421";
+    TB_AS_Keep->SetChecked(b_KeepRatio);
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
 }
