@@ -3,7 +3,11 @@
  * A host (the program) registers each window that may receive messages together with a
  * procedure. PostMessageA may be called from any thread: the layer hands the message to the
  * window's procedure with posted = 1, and the procedure queues it to the host's user-interface
- * thread. SendMessageA runs the procedure with posted = 0 before it returns. */
+ * thread. SendMessageA runs the procedure with posted = 0 before it returns.
+ *
+ * A procedure answering a post runs under the layer's lock (so that a window can never be
+ * unregistered while its procedure runs): it must only queue the message, and never wait for
+ * another thread. */
 #ifndef MAVO_WINMSG_H
 #define MAVO_WINMSG_H
 
