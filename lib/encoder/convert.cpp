@@ -230,6 +230,10 @@ struct Converter {
     void RunStage(Stage &s);
     bool Decoded(Stage &s, AVFrame *f);
     bool Drain(Stage &s, bool flush);
+    // Ends the stage's graph and passes on everything it still holds.
+    bool FlushGraph(Stage &s) {
+        return av_buffersrc_add_frame(s.src, nullptr) >= 0 && Drain(s, true);
+    }
     bool Encode(Stage &s, AVFrame *f);
     bool Write(Stage &s, AVPacket *pkt);
     std::string Status(Clock::time_point began);
@@ -772,13 +776,9 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
             return true; // before the start point
         bool changed =
             s.graph == nullptr || f->width != s.gw || f->height != s.gh || f->format != s.gfmt;
-        if (changed && s.graph != nullptr) {
-            // The picture changed size on the way: finish what the old graph holds first.
-            if (av_buffersrc_add_frame(s.src, nullptr) < 0)
-                return false;
-            if (!Drain(s, true))
-                return false;
-        }
+        // The picture changed size on the way: finish what the old graph holds first.
+        if (changed && s.graph != nullptr && !FlushGraph(s))
+            return false;
         if (changed && !BuildVideoGraph(f)) {
             sh.Fail("cannot set up the video filters");
             return false;
@@ -800,12 +800,8 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
             return true; // wholly before the start point
         bool changed = s.graph == nullptr || f->sample_rate != s.grate || f->format != s.gfmt ||
                        av_channel_layout_compare(&f->ch_layout, &s.glayout) != 0;
-        if (changed && s.graph != nullptr) {
-            if (av_buffersrc_add_frame(s.src, nullptr) < 0)
-                return false;
-            if (!Drain(s, true))
-                return false;
-        }
+        if (changed && s.graph != nullptr && !FlushGraph(s))
+            return false;
         if (changed && !BuildAudioGraph(f)) {
             sh.Fail("cannot set up the audio filters");
             return false;

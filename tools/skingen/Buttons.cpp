@@ -237,3 +237,15 @@ QImage ButtonPainter::Animation(const QImage &background, const ButtonArt &b) co
         p.drawImage(i * w, 0, Render(background, b, State::Hover, b.look, b.icon, i, frames));
     return strip;
 }
+
+ButtonArt CloseButton(const QString &file, QRect rect, const QString &hint) {
+    ButtonArt close;
+    close.key = "TB_Close";
+    close.file = file;
+    close.rect = rect;
+    close.look = Look::ChromeClose;
+    close.icon = Icon::Close;
+    close.iconSize = 12;
+    close.hint = hint;
+    return close;
+}

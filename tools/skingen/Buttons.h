@@ -49,6 +49,9 @@ struct ButtonArt {
     int RepeatPause() const;
 };
 
+// The close button of a window's title band ("TB_Close").
+ButtonArt CloseButton(const QString &file, QRect rect, const QString &hint);
+
 class ButtonPainter {
 public:
     explicit ButtonPainter(const Typeface &type) : type_(type) {}

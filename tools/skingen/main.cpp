@@ -474,9 +474,7 @@ void MainWindowSkin(Skin &skin) {
                   "", "", "1", "1", "", "", "Drag the knob to seek and the flags to trim",
                   "bar_start.bmp", "bar_stop.bmp"}));
 
-    ButtonArt close = button("TB_Close", "main_close.bmp", QRect(756, 7, 26, 22), Look::ChromeClose,
-                             Icon::Close, "", "Close");
-    close.iconSize = 12;
+    const ButtonArt close = CloseButton("main_close.bmp", QRect(756, 7, 26, 22), "Close");
     skin.Dynamic(s, bg, close, w);
 
     // Keep-ratio switch: unchecked and checked strips with normal, hover and down cells.
@@ -615,14 +613,7 @@ void ProgressWindowSkin(Skin &skin) {
     stop.label = "Stop";
     stop.hint = "Stop converting";
     stop.anim = Anim::None;
-    ButtonArt close;
-    close.key = "TB_Close";
-    close.file = "progress_close.bmp";
-    close.rect = QRect(514, 3, 26, 22);
-    close.look = Look::ChromeClose;
-    close.icon = Icon::Close;
-    close.iconSize = 12;
-    close.hint = "Close";
+    const ButtonArt close = CloseButton("progress_close.bmp", QRect(514, 3, 26, 22), "Close");
     ButtonArt browse;
     browse.key = "TB_Browse";
     browse.file = "progress_browse.bmp";
@@ -684,14 +675,8 @@ void ProfileWindowSkin(Skin &skin) {
     cancel.label = "Cancel";
     cancel.textPx = 12;
     cancel.hint = "Close without storing";
-    ButtonArt close;
-    close.key = "TB_Close";
-    close.file = "profile_close.bmp";
-    close.rect = QRect(448, 3, 26, 22);
-    close.look = Look::ChromeClose;
-    close.icon = Icon::Close;
-    close.iconSize = 12;
-    close.hint = "Close without storing";
+    const ButtonArt close =
+        CloseButton("profile_close.bmp", QRect(448, 3, 26, 22), "Close without storing");
     for (const ButtonArt &b : {ok, cancel, close})
         skin.Dynamic(s, bg, b, "ProfileWindow");
 
@@ -743,14 +728,7 @@ void AboutWindowSkin(Skin &skin) {
     contact.icon = Icon::Mail;
     contact.label = "Contact";
     contact.hint = "Write to us";
-    ButtonArt close;
-    close.key = "TB_Close";
-    close.file = "about_close.bmp";
-    close.rect = QRect(360, 4, 26, 22);
-    close.look = Look::ChromeClose;
-    close.icon = Icon::Close;
-    close.iconSize = 12;
-    close.hint = "Close";
+    const ButtonArt close = CloseButton("about_close.bmp", QRect(360, 4, 26, 22), "Close");
     for (const ButtonArt &b : {home, contact, close})
         skin.Dynamic(s, bg, b, "AboutWindow");
 
