@@ -3,9 +3,10 @@
 #   ipod:       640x480 25 fps source -> mpeg4 320x240 25 fps 768 kbit/s, aac 44.1 kHz stereo 128
 #   keep-ratio: 1280x720 source -> the same, the picture 320x180 between bands of 30 rows
 # Like for like: the engine codes AAC with the "fast" coder and shrinks pictures to half size or
-# less by area averaging, so the ffmpeg command line gets -aac_coder fast and flags=area too;
-# all three use FFmpeg's mpeg4 encoder at the same rates and sizes (HandBrake keeps its own
-# scaler and AAC settings).
+# less by area averaging (2x2 block means while the picture stays twice the size it becomes, then
+# FFmpeg's area scaler for what is left), so the ffmpeg command line gets -aac_coder fast and
+# flags=area; all three use FFmpeg's mpeg4 encoder at the same rates and sizes (HandBrake keeps
+# its own scaler and AAC settings).
 # Wall times are the best of RUNS runs (default 2); ratios come from the same run.
 set -eu
 BUILD_DIR=$(cd "${1:-build}" && pwd)

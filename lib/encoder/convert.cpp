@@ -1,6 +1,7 @@
 #include "convert.h"
 #include "FloatToInt.h"
 #include "engine_common.h"
+#include "halve.h"
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -82,35 +83,43 @@ bool AllowedMuxer(const AVOutputFormat *f) {
     return false;
 }
 
-// Packets handed from the demuxer to a stage. A null packet marks the end of the input.
-class PacketQueue {
+inline void FreeItem(AVPacket *&p) {
+    av_packet_free(&p);
+}
+inline void FreeItem(AVFrame *&f) {
+    av_frame_free(&f);
+}
+
+// Packets handed from the demuxer to a stage, or pictures from a decoder to the thread that
+// filters and encodes them. A null item marks the end of the input.
+template <typename T> class HandOff {
 public:
-    explicit PacketQueue(size_t capacity) : capacity_(capacity) {}
-    ~PacketQueue() {
-        for (AVPacket *p : items_)
-            av_packet_free(&p);
+    explicit HandOff(size_t capacity) : capacity_(capacity) {}
+    ~HandOff() {
+        for (T *p : items_)
+            FreeItem(p);
     }
-    // Takes ownership; false when the stage has stopped taking packets (the packet is freed).
-    bool Push(AVPacket *pkt, const std::atomic<bool> &abort) {
+    // Takes ownership; false when the taker has stopped taking (the item is freed).
+    bool Push(T *item, const std::atomic<bool> &abort) {
         std::unique_lock lock(mutex_);
-        while (!closed_ && items_.size() >= capacity_ && pkt != nullptr && !abort)
+        while (!closed_ && items_.size() >= capacity_ && item != nullptr && !abort)
             cv_.wait_for(lock, std::chrono::milliseconds(20));
         if (closed_ || abort) {
-            av_packet_free(&pkt);
+            FreeItem(item);
             return false;
         }
-        items_.push_back(pkt);
+        items_.push_back(item);
         cv_.notify_all();
         return true;
     }
-    // False on abort; otherwise `pkt` is the next packet (null at the end).
-    bool Pop(AVPacket *&pkt, const std::atomic<bool> &abort) {
+    // False on abort; otherwise `item` is the next item (null at the end).
+    bool Pop(T *&item, const std::atomic<bool> &abort) {
         std::unique_lock lock(mutex_);
         while (items_.empty() && !abort)
             cv_.wait_for(lock, std::chrono::milliseconds(20));
         if (abort)
             return false;
-        pkt = items_.front();
+        item = items_.front();
         items_.pop_front();
         cv_.notify_all();
         return true;
@@ -118,8 +127,8 @@ public:
     void Close() {
         std::lock_guard lock(mutex_);
         closed_ = true;
-        for (AVPacket *p : items_)
-            av_packet_free(&p);
+        for (T *p : items_)
+            FreeItem(p);
         items_.clear();
         cv_.notify_all();
     }
@@ -127,7 +136,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<AVPacket *> items_;
+    std::deque<T *> items_;
     size_t capacity_;
     bool closed_ = false;
 };
@@ -171,11 +180,14 @@ struct Stage {
     AVFilterGraph *graph = nullptr;
     AVFilterContext *src = nullptr;
     AVFilterContext *sink = nullptr;
-    PacketQueue queue;
-    std::atomic<bool> done{false}; // wants no more input
-    bool limit_hit = false;        // produced all it should (stage thread only)
-    int64_t start_pts = 0;         // the start point in the input stream's time base
-    int64_t limit = INT64_MAX;     // frames (video) or samples (audio) to produce
+    HandOff<AVPacket> queue;
+    // Decoded pictures on their way to the filter-and-encode thread (video only).
+    HandOff<AVFrame> pictures{6};
+    std::atomic<bool> done{false};      // wants no more input
+    std::atomic<bool> finished{false};  // has written all it will
+    std::atomic<bool> limit_hit{false}; // produced all it should
+    int64_t start_pts = 0;              // the start point in the input stream's time base
+    int64_t limit = INT64_MAX;          // frames (video) or samples (audio) to produce
     int64_t produced = 0;
     int64_t last_in_pts = AV_NOPTS_VALUE;
     int64_t end_pts = AV_NOPTS_VALUE; // where the last frame fed to the filters ends
@@ -186,9 +198,15 @@ struct Stage {
     // Output picture.
     int rotation = 0;
     AVRational rate{25, 1};
+    int pic_w = 0, pic_h = 0; // the picture between the bands, upright
+    // Halved copies of large pictures on their way to the filters.
+    engine::HalfPool half_pool;
+    AVFrame *half[2] = {nullptr, nullptr};
 
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {
+        av_frame_free(&half[0]);
+        av_frame_free(&half[1]);
         avfilter_graph_free(&graph);
         avcodec_free_context(&dec);
         avcodec_free_context(&enc);
@@ -228,6 +246,9 @@ struct Converter {
     bool BuildAudioGraph(const AVFrame *f);
     void Demux();
     void RunStage(Stage &s);
+    void RunPictures(Stage &s);
+    void FinishStage(Stage &s);
+    AVFrame *Shrunk(Stage &s, AVFrame *f);
     bool Decoded(Stage &s, AVFrame *f);
     bool Drain(Stage &s, bool flush);
     // Ends the stage's graph and passes on everything it still holds.
@@ -285,6 +306,14 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     int H = job.height > 0 ? job.height : (dh & ~1);
     if (W - job.pad_left - job.pad_right < 2 || H - job.pad_top - job.pad_bottom < 2) {
         sh.Fail("the bands leave no room for the picture");
+        return false;
+    }
+    s->pic_w = W - job.pad_left - job.pad_right;
+    s->pic_h = H - job.pad_top - job.pad_bottom;
+    s->half[0] = av_frame_alloc();
+    s->half[1] = av_frame_alloc();
+    if (s->half[0] == nullptr || s->half[1] == nullptr) {
+        sh.Fail("out of memory");
         return false;
     }
     AVRational rate = job.rate;
@@ -763,6 +792,26 @@ bool Converter::Drain(Stage &s, bool) {
     return ok;
 }
 
+// A picture at least twice as large as the one it becomes, in both directions, is halved by 2x2
+// averaging until it is not: the area scaler then has a quarter or less of the samples to read,
+// and an exact multiple needs no scaling at all. The result is `f` itself, a halved copy owned by
+// the stage, or null when memory ran out.
+AVFrame *Converter::Shrunk(Stage &s, AVFrame *f) {
+    const bool turned = s.rotation == 90 || s.rotation == 270;
+    AVFrame *pic = f;
+    for (int step = 0; engine::CanHalve(pic->format); ++step) {
+        int w = turned ? pic->height : pic->width, h = turned ? pic->width : pic->height;
+        if (w < 2 * s.pic_w || h < 2 * s.pic_h)
+            break;
+        AVFrame *next = s.half[step % 2];
+        av_frame_unref(next);
+        if (!engine::HalvePicture(pic, next, s.half_pool))
+            return nullptr;
+        pic = next;
+    }
+    return pic;
+}
+
 // A decoded frame: rebased to the start point, fed to the filter graph, results encoded.
 bool Converter::Decoded(Stage &s, AVFrame *f) {
     int64_t pts = f->best_effort_timestamp;
@@ -774,6 +823,16 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
     if (s.type == AVMEDIA_TYPE_VIDEO) {
         if (rel < 0)
             return true; // before the start point
+        int64_t dur = f->pkt_duration;
+        if (dur <= 0 && s.ist->avg_frame_rate.num > 0)
+            dur = av_rescale_q(1, av_inv_q(s.ist->avg_frame_rate), s.ist->time_base);
+        s.end_pts = rel + std::max<int64_t>(dur, 1);
+        f->pts = rel;
+        f = Shrunk(s, f);
+        if (f == nullptr) {
+            sh.Fail("out of memory");
+            return false;
+        }
         bool changed =
             s.graph == nullptr || f->width != s.gw || f->height != s.gh || f->format != s.gfmt;
         // The picture changed size on the way: finish what the old graph holds first.
@@ -783,11 +842,6 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
             sh.Fail("cannot set up the video filters");
             return false;
         }
-        f->pts = rel;
-        int64_t dur = f->pkt_duration;
-        if (dur <= 0 && s.ist->avg_frame_rate.num > 0)
-            dur = av_rescale_q(1, av_inv_q(s.ist->avg_frame_rate), s.ist->time_base);
-        s.end_pts = rel + std::max<int64_t>(dur, 1);
     } else {
         if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
             int n = f->ch_layout.nb_channels;
@@ -817,14 +871,51 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
     return Drain(s, false);
 }
 
+// Filters and encodes the pictures the decoder hands over.
+void Converter::RunPictures(Stage &s) {
+    AVFrame *f = nullptr;
+    while (s.pictures.Pop(f, sh.abort) && f != nullptr) {
+        bool ok = !s.limit_hit && Decoded(s, f);
+        av_frame_free(&f);
+        if (!ok)
+            break;
+    }
+    av_frame_free(&f);
+    s.pictures.Close(); // the decoder may stop handing over
+}
+
+// The end of a stage's input: what the filters still hold (the frame-rate filter's last
+// pictures) comes out, and the encoder is drained.
+void Converter::FinishStage(Stage &s) {
+    if (!sh.abort && !s.limit_hit && s.src != nullptr) {
+        if (av_buffersrc_close(s.src, s.end_pts, AV_BUFFERSRC_FLAG_PUSH) >= 0)
+            Drain(s, true);
+    }
+    if (!sh.abort)
+        Encode(s, nullptr);
+}
+
+// Decodes the stage's packets. Video pictures go to a thread of their own for filtering and
+// encoding, so that the decoder's threads never wait for the encoder; audio is cheap and is
+// filtered and encoded here.
 void Converter::RunStage(Stage &s) {
     AVFrame *f = av_frame_alloc();
     if (f == nullptr) {
         sh.Fail("out of memory");
         s.done = true;
+        s.finished = true;
         s.queue.Close();
         return;
     }
+    const bool handing = s.type == AVMEDIA_TYPE_VIDEO;
+    std::thread pictures;
+    std::atomic<double> picture_cpu{0};
+    if (handing)
+        pictures = std::thread([&] {
+            RunPictures(s);
+            FinishStage(s);
+            picture_cpu = ThreadSeconds();
+        });
     bool ended = false;
     while (!sh.abort && !s.limit_hit && !ended) {
         AVPacket *pkt = nullptr;
@@ -844,24 +935,35 @@ void Converter::RunStage(Stage &s) {
                 break;
             if (err < 0)
                 break;
-            bool ok = Decoded(s, f);
-            av_frame_unref(f);
-            if (!ok)
-                break;
+            if (handing) {
+                AVFrame *copy = av_frame_alloc();
+                if (copy == nullptr) {
+                    sh.Fail("out of memory");
+                    break;
+                }
+                av_frame_move_ref(copy, f);
+                if (!s.pictures.Push(copy, sh.abort))
+                    break;
+            } else {
+                bool ok = Decoded(s, f);
+                av_frame_unref(f);
+                if (!ok)
+                    break;
+            }
         }
     }
     s.done = true;
     s.queue.Close(); // the demuxer may stop feeding this stage
-    if (!sh.abort && !s.limit_hit && s.src != nullptr) {
-        // The input ended: what the filters still hold (the frame-rate filter's last
-        // pictures) comes out now.
-        if (av_buffersrc_close(s.src, s.end_pts, AV_BUFFERSRC_FLAG_PUSH) >= 0)
-            Drain(s, true);
-    }
-    if (!sh.abort)
-        Encode(s, nullptr);
     av_frame_free(&f);
-    (s.type == AVMEDIA_TYPE_VIDEO ? sh.video_cpu : sh.audio_cpu) = ThreadSeconds();
+    if (handing) {
+        s.pictures.Push(nullptr, sh.abort);
+        pictures.join();
+        sh.video_cpu = picture_cpu + ThreadSeconds();
+    } else {
+        FinishStage(s);
+        sh.audio_cpu = ThreadSeconds();
+    }
+    s.finished = true;
 }
 
 void Converter::Demux() {
@@ -959,7 +1061,7 @@ ConvertResult RunConversion(const Job &job, const ConvertHooks &hooks) {
         // The stages end on their own; watch them, report, and pass on a stop.
         auto next_report = Clock::now() + std::chrono::milliseconds(250);
         while (true) {
-            bool all_done = (!c.video || c.video->done) && (!c.audio || c.audio->done);
+            bool all_done = (!c.video || c.video->finished) && (!c.audio || c.audio->finished);
             if (all_done || c.sh.abort)
                 break;
             if (stopping()) {
@@ -1019,9 +1121,8 @@ ConvertResult RunConversion(const Job &job, const ConvertHooks &hooks) {
     if (std::getenv("MAVO_ENGINE_PROFILE") != nullptr)
         std::fprintf(
             stderr,
-            "engine profile: wall %.3f s; thread cpu: demux %.3f s, video filter+encode %.3f "
-            "s (decoding runs on the decoder's threads), audio decode+filter+encode "
-            "%.3f s\n",
+            "engine profile: wall %.3f s; thread cpu: demux %.3f s, video halve+filter+encode "
+            "%.3f s (decoding runs on the decoder's threads), audio decode+filter+encode %.3f s\n",
             elapsed, c.sh.demux_cpu.load(), c.sh.video_cpu.load(), c.sh.audio_cpu.load());
     std::string line = StatusLine(c.sh.frames, elapsed > 0.05 ? c.sh.frames / elapsed : 0, c.sh.q,
                                   bytes, c.Reached());
