@@ -17,6 +17,7 @@ extern "C" {
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -294,7 +295,11 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     s->type = AVMEDIA_TYPE_VIDEO;
     s->in_index = index;
     s->ist = ic->streams[index];
-    s->dec = OpenDecoder(s->ist, decoder, EnvInt("MAVO_ENGINE_DECODE_THREADS", 3), job.bitexact);
+    // One frame thread per core and one more, as FFmpeg's own automatic choice; at least three,
+    // which on two cores keeps a frame decoding while the others wait for their references.
+    int cores = static_cast<int>(std::thread::hardware_concurrency());
+    int threads = EnvInt("MAVO_ENGINE_DECODE_THREADS", std::clamp(cores + 1, 3, 16));
+    s->dec = OpenDecoder(s->ist, decoder, threads, job.bitexact);
     if (s->dec == nullptr) {
         sh.Fail("cannot open the video decoder");
         return false;
