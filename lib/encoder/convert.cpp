@@ -243,6 +243,8 @@ struct Converter {
     bool Setup();
     bool SetupVideo(int index, const AVCodec *decoder);
     bool SetupAudio(int index, const AVCodec *decoder);
+    const AVCodec *NewEncoder(Stage &s, const std::string &name);
+    bool OpenEncoder(Stage &s, const AVCodec *ec, const std::string &name, AVDictionary **opts);
     bool BuildVideoGraph(const AVFrame *f);
     bool BuildAudioGraph(const AVFrame *f);
     void Demux();
@@ -290,6 +292,52 @@ const AVCodec *FindEncoder(const std::string &name, AVMediaType type) {
     return c != nullptr && c->type == type ? c : nullptr;
 }
 
+namespace {
+
+const char *KindName(AVMediaType type) {
+    return type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
+}
+
+} // namespace
+
+// The stage's encoder, found by name and allocated; null (the clip failed) when there is none.
+const AVCodec *Converter::NewEncoder(Stage &s, const std::string &name) {
+    const AVCodec *ec = FindEncoder(name, s.type);
+    if (ec == nullptr) {
+        sh.Fail(std::string("unknown ") + KindName(s.type) + " encoder " + name);
+        return nullptr;
+    }
+    s.enc = avcodec_alloc_context3(ec);
+    if (s.enc == nullptr) {
+        sh.Fail("out of memory");
+        return nullptr;
+    }
+    return ec;
+}
+
+// Opens the stage's configured encoder and adds its stream to the output.
+bool Converter::OpenEncoder(Stage &s, const AVCodec *ec, const std::string &name,
+                            AVDictionary **opts) {
+    AVCodecContext *e = s.enc;
+    if (job.bitexact)
+        e->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (sh.oc->oformat->flags & AVFMT_GLOBALHEADER)
+        e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int err = avcodec_open2(e, ec, opts);
+    if (err < 0) {
+        sh.Fail(std::string("cannot open the ") + KindName(s.type) + " encoder " + name + ": " +
+                ErrorText(err));
+        return false;
+    }
+    s.ost = avformat_new_stream(sh.oc, nullptr);
+    if (s.ost == nullptr || avcodec_parameters_from_context(s.ost->codecpar, e) < 0) {
+        sh.Fail(std::string("cannot add the ") + KindName(s.type) + " stream");
+        return false;
+    }
+    s.ost->time_base = e->time_base;
+    return true;
+}
+
 bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     auto s = std::make_unique<Stage>(96);
     s->type = AVMEDIA_TYPE_VIDEO;
@@ -332,16 +380,9 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     }
     s->rate = rate;
 
-    const AVCodec *ec = FindEncoder(job.vcodec, AVMEDIA_TYPE_VIDEO);
-    if (ec == nullptr) {
-        sh.Fail("unknown video encoder " + job.vcodec);
+    const AVCodec *ec = NewEncoder(*s, job.vcodec);
+    if (ec == nullptr)
         return false;
-    }
-    s->enc = avcodec_alloc_context3(ec);
-    if (s->enc == nullptr) {
-        sh.Fail("out of memory");
-        return false;
-    }
     AVCodecContext *e = s->enc;
     e->width = W;
     e->height = H;
@@ -355,21 +396,8 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     if (job.video_bitrate > 0)
         e->bit_rate = job.video_bitrate;
     e->thread_count = EnvInt("MAVO_ENGINE_ENCODE_THREADS", 1);
-    if (job.bitexact)
-        e->flags |= AV_CODEC_FLAG_BITEXACT;
-    if (sh.oc->oformat->flags & AVFMT_GLOBALHEADER)
-        e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int err = avcodec_open2(e, ec, nullptr);
-    if (err < 0) {
-        sh.Fail("cannot open the video encoder " + job.vcodec + ": " + ErrorText(err));
+    if (!OpenEncoder(*s, ec, job.vcodec, nullptr))
         return false;
-    }
-    s->ost = avformat_new_stream(sh.oc, nullptr);
-    if (s->ost == nullptr || avcodec_parameters_from_context(s->ost->codecpar, e) < 0) {
-        sh.Fail("cannot add the video stream");
-        return false;
-    }
-    s->ost->time_base = e->time_base;
     s->ost->avg_frame_rate = rate;
     s->ost->sample_aspect_ratio = e->sample_aspect_ratio;
     video = std::move(s);
@@ -386,16 +414,9 @@ bool Converter::SetupAudio(int index, const AVCodec *decoder) {
         sh.Fail("cannot open the audio decoder");
         return false;
     }
-    const AVCodec *ec = FindEncoder(job.acodec, AVMEDIA_TYPE_AUDIO);
-    if (ec == nullptr) {
-        sh.Fail("unknown audio encoder " + job.acodec);
+    const AVCodec *ec = NewEncoder(*s, job.acodec);
+    if (ec == nullptr)
         return false;
-    }
-    s->enc = avcodec_alloc_context3(ec);
-    if (s->enc == nullptr) {
-        sh.Fail("out of memory");
-        return false;
-    }
     AVCodecContext *e = s->enc;
     int rate = job.sample_rate;
     bool rate_given = rate > 0;
@@ -420,25 +441,13 @@ bool Converter::SetupAudio(int index, const AVCodec *decoder) {
     e->sample_fmt = ec->sample_fmts != nullptr ? ec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     e->bit_rate = job.audio_bitrate > 0 ? job.audio_bitrate : 128000;
     e->time_base = AVRational{1, rate};
-    if (job.bitexact)
-        e->flags |= AV_CODEC_FLAG_BITEXACT;
-    if (sh.oc->oformat->flags & AVFMT_GLOBALHEADER)
-        e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary *opts = nullptr;
     if (std::string_view(ec->name) == "aac") // the fast coder: a fraction of twoloop's time
         av_dict_set(&opts, "aac_coder", "fast", 0);
-    int err = avcodec_open2(e, ec, &opts);
+    bool opened = OpenEncoder(*s, ec, job.acodec, &opts);
     av_dict_free(&opts);
-    if (err < 0) {
-        sh.Fail("cannot open the audio encoder " + job.acodec + ": " + ErrorText(err));
+    if (!opened)
         return false;
-    }
-    s->ost = avformat_new_stream(sh.oc, nullptr);
-    if (s->ost == nullptr || avcodec_parameters_from_context(s->ost->codecpar, e) < 0) {
-        sh.Fail("cannot add the audio stream");
-        return false;
-    }
-    s->ost->time_base = e->time_base;
     audio = std::move(s);
     return true;
 }
