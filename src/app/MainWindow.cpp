@@ -134,6 +134,10 @@ bool TMainWindow::LoadSkinsAndDefaults() {
     return true;
 }
 
+void TMainWindow::StopPreview() {
+    ClosePreview();
+}
+
 LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) {
     return 0;
 }

@@ -29,6 +29,9 @@ public:
 
     bool LoadSkinsAndDefaults();
 
+    // Closes the preview and shows the device picture again.
+    void StopPreview();
+
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
     QComboBox *ComboBox_OutputSetting = nullptr;

@@ -27,3 +27,7 @@ void SaveSettings() {
     store.setValue("KeepRatio", b_KeepRatio ? 1 : 0);
     store.sync();
 }
+
+void ChooseOutputFolder(const QString &folder) {
+    path_Work = WithSeparator(folder);
+}
