@@ -1,6 +1,5 @@
 #include "HelpTestSupport.h"
 #include "app/ErrorReport.h"
-#include "app/HelpMenu.h"
 #include "app/Makers.h"
 #include "common/Globals.h"
 #include "common/MessagePort.h"
@@ -82,16 +81,6 @@ TEST(SupportMail, AddressPartsThatLookLikeLinkSyntaxStayInsideTheirPart) {
               "mailto:support@mavo.test");
     EXPECT_EQ(SupportMailAddress({}, "T", {}).toEncoded(), "mailto:?subject=T");
     EXPECT_EQ(SupportMailAddress("s@m.t", {}, "b").toEncoded(), "mailto:s@m.t?body=b");
-}
-
-TEST(SupportMail, ContactEntryGivesTheSubjectAndNoBody) {
-    g_s_ApplicationTitle = kTitle;
-    OpenedAddresses opened;
-    HelpMenuClick("Contact", nullptr);
-    ASSERT_EQ(opened.urls.size(), 1);
-    EXPECT_EQ(opened.LastEncoded(),
-              "mailto:" + EncodedRecipient() + "?subject=Mavo%20iPod%20Converter");
-    EXPECT_FALSE(opened.LastEncoded().contains("body="));
 }
 
 TEST_F(ErrorReportTest, ErrorsWhileTheBoxIsOpenAreCountedNotShown) {

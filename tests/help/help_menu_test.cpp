@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QUrlQuery>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -61,8 +60,10 @@ TEST(HelpMenu, FiveEntriesInOrderEachOpeningItsAddress) {
     entries[2]->trigger();
     ASSERT_EQ(opened.urls.size(), 3);
     EXPECT_EQ(opened.urls[0], HomeOfThisBuild());
-    EXPECT_EQ(opened.urls[1].scheme(), "mailto");
-    EXPECT_EQ(QUrlQuery(opened.urls[1]).queryItemValue("subject"), "Mavo iPod Converter");
+    // "Contact us": the subject and no body.
+    EXPECT_EQ(QString::fromLatin1(opened.urls[1].toEncoded()),
+              "mailto:" + QUrl::toPercentEncoding(MakersSupportMail(), "@") +
+                  "?subject=Mavo%20iPod%20Converter");
     EXPECT_EQ(opened.urls[2], GuideBesideTheProgram());
     EXPECT_TRUE(opened.urls[2].isLocalFile());
 }
@@ -97,7 +98,6 @@ TEST(AboutWindow, TextsAndTheThreeButtons) {
     g_s_Version = "2.1.3 Build on 20070421";
     TAboutWindow about(nullptr);
     EXPECT_EQ(about.windowTitle(), "About Mavo Video Converter");
-    EXPECT_EQ(about.size(), QSize(392, 216));
     EXPECT_EQ(about.Label1->text(), "Mavo iPod Converter 2.1");
     EXPECT_EQ(about.Label5->text(), about.Label1->text());
     EXPECT_EQ(about.Label1->pos(), about.Label5->pos() + QPoint(1, 1)) << "the shadow";
@@ -131,7 +131,6 @@ TEST(AboutWindow, TheMenuEntryMakesItOnceShowsItModallyAndItsCloseButtonEndsThat
 
     // While the window is shown modally, its close button is pressed.
     struct Seen {
-        bool visible = false;
         bool modal = false;
         bool skinned = false;
     };
@@ -139,8 +138,7 @@ TEST(AboutWindow, TheMenuEntryMakesItOnceShowsItModallyAndItsCloseButtonEndsThat
         QTimer::singleShot(0, [&seen] {
             ASSERT_NE(AboutWindow, nullptr);
             (void)QTest::qWaitForWindowExposed(AboutWindow);
-            seen.visible = AboutWindow->isVisible();
-            seen.modal = AboutWindow->IsShownModal();
+            seen.modal = AboutWindow->isVisible() && AboutWindow->IsShownModal();
             seen.skinned = AboutWindow->TB_Close->width() > 0;
             ClickButton(AboutWindow->TB_Close);
         });
@@ -148,13 +146,11 @@ TEST(AboutWindow, TheMenuEntryMakesItOnceShowsItModallyAndItsCloseButtonEndsThat
     Seen first;
     close_when_shown(first);
     about_entry->trigger();
-    EXPECT_TRUE(first.visible);
     EXPECT_TRUE(first.modal);
     EXPECT_TRUE(first.skinned) << "dressed by the skin before it is shown";
     ASSERT_NE(AboutWindow, nullptr);
     EXPECT_FALSE(AboutWindow->isVisible());
     EXPECT_EQ(AboutWindow->parent(), owner.get());
-    EXPECT_FALSE(AboutWindow->TB_Home->toolTip().isEmpty());
 
     TAboutWindow *made = AboutWindow;
     Seen second;
