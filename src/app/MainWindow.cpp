@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/ErrorReport.h"
+#include "app/HelpMenu.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
 #include "common/MessageBox.h"
@@ -14,11 +16,14 @@
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
+#include "ui/AboutWindow.h"
 #include "ui/Splash.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QMenu>
 #include <QTimer>
 #include <cfenv>
 
@@ -117,9 +122,15 @@ void TMainWindow::DestroySkinnedControls() {
         delete control.data();
     delete PositionTimer;
     PositionTimer = nullptr;
+    delete HelpMenu;
+    HelpMenu = nullptr;
+    delete AboutWindow;
 }
 
 void TMainWindow::HookEvents() {
+    error_report_ = std::make_unique<ErrorReport>(ErrorCount, this);
+    error_report_->Install();
+    connect(TB_Help, &TImageButton::Click, this, &TMainWindow::ShowHelpMenu);
     connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
 }
@@ -132,6 +143,12 @@ bool TMainWindow::LoadSkinsAndDefaults() {
     TB_AS_Keep->SetChecked(b_KeepRatio);
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
+}
+
+void TMainWindow::ShowHelpMenu() {
+    if (HelpMenu == nullptr)
+        HelpMenu = BuildHelpMenu(this);
+    HelpMenu->popup(QCursor::pos());
 }
 
 void TMainWindow::StopPreview() {
@@ -152,6 +169,8 @@ void TMainWindow::FormClose() {
 }
 
 void TMainWindow::FormDestroy() {
+    // From here on an escaping error is shown in the plain box again.
+    error_report_.reset();
     if (engine_loaded_) {
         SaveSettings();
         DestroySkinnedControls();

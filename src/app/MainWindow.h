@@ -4,10 +4,13 @@
 
 #include "ui/SkinnedForm.h"
 
+#include <memory>
 #include <winmsg.h>
 
+class ErrorReport;
 class MessagePort;
 class QComboBox;
+class QMenu;
 class QTimer;
 class TCheckImageButton;
 class TDynamicImageButton;
@@ -55,6 +58,7 @@ public:
     TDynamicImageButton *TB_Convert = nullptr;
     TImage *Img_VideoPic = nullptr;
     QTimer *PositionTimer = nullptr;
+    QMenu *HelpMenu = nullptr; // built on first use
 
     QString OutputExt;
     QString OutputFormat;
@@ -73,8 +77,10 @@ private:
     void DestroySkinnedControls();
     void HookEvents();
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
+    void ShowHelpMenu();
 
     MessagePort *port_ = nullptr;
+    std::unique_ptr<ErrorReport> error_report_;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

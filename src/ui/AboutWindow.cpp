@@ -1,12 +1,14 @@
 #include "ui/AboutWindow.h"
 
+#include "app/ErrorReport.h"
+#include "app/Makers.h"
 #include "common/Globals.h"
+#include "common/OpenAddress.h"
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
+#include "skin/SkinLoader.h"
 
-#include <QDesktopServices>
 #include <QLabel>
-#include <QUrl>
 
 TAboutWindow *AboutWindow = nullptr;
 
@@ -26,10 +28,15 @@ TAboutWindow::TAboutWindow(QWidget *owner) : TSkinnedForm(owner, Qt::Dialog) {
     Label5 = MakeLabel(this, "Label5", product, 37, 54, title);
     Label5->setFixedSize(247, 24);
     Label2 = MakeLabel(this, "Label2", g_s_Version, 184, 88, tahoma);
-    Label3 = MakeLabel(this, "Label3", kCompanyName, 24, 176, FormFont("Tahoma", -13, true));
+    Label3 = MakeLabel(this, "Label3", MakersCompanyName(), 24, 176, FormFont("Tahoma", -13, true));
 
     CreateSkinnedControls();
     CentreOnScreen();
+}
+
+TAboutWindow::~TAboutWindow() {
+    if (AboutWindow == this)
+        AboutWindow = nullptr;
 }
 
 void TAboutWindow::CreateSkinnedControls() {
@@ -37,12 +44,30 @@ void TAboutWindow::CreateSkinnedControls() {
     TB_Home = CreateComponent<TDynamicImageButton>("TB_Home");
     TB_Contact = CreateComponent<TDynamicImageButton>("TB_Contact");
     TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
-    connect(TB_Home, &TImageButton::Click, this, [] { OpenHomePage(); });
-    connect(TB_Contact, &TImageButton::Click, this,
-            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kContactMail)); });
-    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Home, &TImageButton::Click, this, &TAboutWindow::TB_HomeClick);
+    connect(TB_Contact, &TImageButton::Click, this, &TAboutWindow::TB_ContactClick);
+    connect(TB_Close, &TImageButton::Click, this, &TAboutWindow::TB_CloseClick);
 }
 
-void OpenHomePage() {
-    QDesktopServices::openUrl(QUrl(kHomePageUrl));
+void TAboutWindow::TB_HomeClick() {
+    OpenHomePage();
+}
+
+void TAboutWindow::TB_ContactClick() {
+    OpenAddress(SupportMailAddress(MakersSupportMail(), {}, {}));
+}
+
+void TAboutWindow::TB_CloseClick() {
+    close();
+}
+
+void ShowAboutWindow(QWidget *owner) {
+    if (AboutWindow == nullptr) {
+        AboutWindow = new TAboutWindow(owner);
+        ApplySkin(AboutWindow, path_Skin);
+        // Without a web site the button leads to the user guide; its hint says so.
+        if (MakersHomePage().isEmpty())
+            AboutWindow->TB_Home->setToolTip(QStringLiteral("Open the user guide"));
+    }
+    AboutWindow->ShowModal();
 }

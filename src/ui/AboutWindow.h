@@ -1,5 +1,6 @@
 #pragma once
-// The about window: title, version, the maker's web site and contact address.
+// The about window: title, version, the makers' name, and buttons for their web site and their
+// mail address.
 
 #include "ui/SkinnedForm.h"
 
@@ -11,6 +12,7 @@ class TAboutWindow : public TSkinnedForm {
     Q_OBJECT
 public:
     explicit TAboutWindow(QWidget *owner);
+    ~TAboutWindow() override;
 
     QLabel *Label1 = nullptr;
     QLabel *Label5 = nullptr;
@@ -22,16 +24,17 @@ public:
     TDynamicImageButton *TB_Contact = nullptr;
     TDynamicImageButton *TB_Close = nullptr;
 
+    void TB_HomeClick();
+    void TB_ContactClick();
+    void TB_CloseClick();
+
 private:
     void CreateSkinnedControls();
 };
 
-// Opens the maker's web site in the default browser.
-void OpenHomePage();
-
-// Created on first use, owned by the main window.
+// Created on first use, owned by the main window; empty again once it is destroyed.
 extern TAboutWindow *AboutWindow;
 
-inline constexpr const char *kHomePageUrl = "https://www.mavosoft.example/";
-inline constexpr const char *kContactMail = "support@mavosoft.example";
-inline constexpr const char *kCompanyName = "Mavo Software";
+// Creates the about window with the owner and dresses it from path_Skin the first time, then
+// shows it modally. Returns when the window is closed.
+void ShowAboutWindow(QWidget *owner);
