@@ -24,7 +24,7 @@ dpkg-deb --info "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 for needed in libc6 libqt6core6 libqt6widgets6 libqt6network6 libavcodec libavformat \
     libswscale libmpv libturbojpeg libxcb1 qt6-qpa-plugins; do
-    grep -qE "(^|, )$needed[0-9a-z.-]* " <<<"$depends, " || fail "Depends lacks $needed"
+    grep -qE "(^|, )$needed[0-9a-z.+-]*( |,)" <<<"$depends," || fail "Depends lacks $needed"
 done
 grep -qE "winmsg|Encoder|PlayFileDll" <<<"$depends" && fail "Depends names a library of the package"
 
