@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test package bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -20,6 +20,10 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# A Debian package of the installed program: build/mavo-converter_<version>_<arch>.deb
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 bench: build
 	@bash scripts/install-deps.sh --bench
