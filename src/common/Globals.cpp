@@ -32,17 +32,21 @@ void InitFolderPaths(const QString &program_folder, bool program_folder_writable
         path_Snapshot = program + "Snapshot/";
         return;
     }
-    path_Config =
-        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) +
-        "Vidore4/";
-    path_Snapshot =
-        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)) +
-        "Vidore4/Snapshot/";
+    const QString config_base =
+        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString cache_base =
+        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    path_Config = config_base + "Vidore4/";
+    path_Snapshot = cache_base + "Vidore4/Snapshot/";
+    // A fresh home may lack the cache and configuration folders: our own folders beneath them
+    // are made here, one level at a time, so that the folder check of start-up can succeed.
+    for (const QString &folder : {config_base, path_Config, cache_base, cache_base + "Vidore4/"})
+        if (!QFileInfo(folder).isDir())
+            QDir().mkdir(folder);
     // The user's own copy of the catalogue starts as the shipped one.
     const QString shipped = program + "Output.dll";
     const QString own = path_Config + "Output.dll";
-    if (!QFileInfo(own).isFile() && QFileInfo(shipped).isFile() &&
-        (QFileInfo(path_Config).isDir() || QDir().mkdir(path_Config)))
+    if (!QFileInfo(own).isFile() && QFileInfo(shipped).isFile() && QFileInfo(path_Config).isDir())
         QFile::copy(shipped, own);
 }
 

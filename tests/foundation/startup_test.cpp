@@ -71,8 +71,7 @@ TEST(Folders, ReadOnlyProgramFolderUsesTheUsersFolders) {
     QTemporaryDir program;
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
-    ASSERT_TRUE(QDir().mkdir(home.path() + "/config"));
-    ASSERT_TRUE(QDir().mkdir(home.path() + "/cache"));
+    // A fresh home: neither the configuration nor the cache folder exists yet.
     {
         QFile catalogue(program.path() + "/Output.dll");
         ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly));
@@ -83,9 +82,6 @@ TEST(Folders, ReadOnlyProgramFolderUsesTheUsersFolders) {
     EXPECT_EQ(path_Config, home.path() + "/config/Vidore4/");
     EXPECT_EQ(path_Snapshot, home.path() + "/cache/Vidore4/Snapshot/");
     EXPECT_TRUE(QFileInfo(path_Config + "Output.dll").isFile()) << "no per-user catalogue";
-    // Snapshot sits two levels below the cache folder: EnsureFolders creates one level at a
-    // time, so its parent has to be made first.
-    ASSERT_TRUE(QDir().mkdir(home.path() + "/cache/Vidore4"));
     path_Work = home.path() + "/out/";
     EXPECT_TRUE(EnsureFolders());
     EXPECT_TRUE(QFileInfo(path_Snapshot).isDir());
