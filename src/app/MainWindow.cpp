@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/DeviceMenu.h"
+#include "app/DeviceTable.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
 #include "common/MessageBox.h"
@@ -11,6 +13,7 @@
 #include "controls/TImage.h"
 #include "engine/EngineBinding.h"
 #include "preview/PreviewPlayer.h"
+#include "profiles/ProfileChooser.h"
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
@@ -19,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cfenv>
 
@@ -122,6 +126,11 @@ void TMainWindow::DestroySkinnedControls() {
 void TMainWindow::HookEvents() {
     connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
+    connect(TB_AS_Keep, &TImageButton::Click, this, [this] { TB_AS_KeepClick(); });
+    connect(TB_Edit, &TImageButton::Click, this, [this] { TB_EditClick(); });
+    profile_chooser_ = new ProfileChooser(ComboBox_OutputSetting, ProfileCatalogue().Path(), this);
+    device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
+    connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -130,8 +139,43 @@ bool TMainWindow::LoadSkinsAndDefaults() {
         return false;
     g_s_Version = "2.1.3 Build on 20070421";
     TB_AS_Keep->SetChecked(b_KeepRatio);
+    SelectDevice(StoredDeviceType());
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
+}
+
+void TMainWindow::SelectDevice(int32_t device_type) {
+    FillProfileCombo(device_type);
+    DeviceType = device_type;
+    SetStoredDeviceType(device_type);
+    device_menu_->SetCurrent(device_type);
+    QString picture;
+    if (const std::optional<DeviceRow> row = DeviceRowFor(device_type)) {
+        OutputExt = row->OutputExt;
+        OutputFormat = row->OutputFormat;
+        picture = row->Picture;
+    }
+    // A missing picture leaves the panel black.
+    if (picture.isEmpty() || !QFileInfo(path_Skin + picture).isFile() ||
+        !Img_VideoPic->LoadPictureFromFile(path_Skin + picture))
+        Img_VideoPic->ClearPicture();
+}
+
+void TMainWindow::FillProfileCombo(int32_t device_type) {
+    profile_chooser_->FillProfileCombo(device_type);
+}
+
+void TMainWindow::ComboBox_OutputSettingChange(int index) {
+    profile_chooser_->ComboBox_OutputSettingChange(index);
+}
+
+void TMainWindow::TB_EditClick() {
+    profile_chooser_->TB_EditClick();
+}
+
+void TMainWindow::TB_AS_KeepClick() {
+    TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
+    b_KeepRatio = TB_AS_Keep->Checked;
 }
 
 void TMainWindow::StopPreview() {

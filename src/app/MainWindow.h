@@ -4,9 +4,12 @@
 
 #include "ui/SkinnedForm.h"
 
+#include <cstdint>
 #include <winmsg.h>
 
+class DeviceMenu;
 class MessagePort;
+class ProfileChooser;
 class QComboBox;
 class QTimer;
 class TCheckImageButton;
@@ -31,6 +34,15 @@ public:
 
     // Closes the preview and shows the device picture again.
     void StopPreview();
+
+    // The device the clips are converted for: its profiles fill ComboBox_OutputSetting, its
+    // picture shows in the preview panel, and OutputExt and OutputFormat become its own.
+    void SelectDevice(int32_t device_type);
+    void FillProfileCombo(int32_t device_type);
+    // The user's choice in ComboBox_OutputSetting.
+    void ComboBox_OutputSettingChange(int index);
+    void TB_EditClick();
+    void TB_AS_KeepClick();
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -58,6 +70,7 @@ public:
 
     QString OutputExt;
     QString OutputFormat;
+    int32_t DeviceType = 2; // the iPod until a device is selected
     bool AddingFiles = false;
     int ErrorCount = 0;
 
@@ -75,6 +88,8 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
 
     MessagePort *port_ = nullptr;
+    ProfileChooser *profile_chooser_ = nullptr;
+    DeviceMenu *device_menu_ = nullptr;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

@@ -1,40 +1,9 @@
 // The real program on a real X display (run under xvfb-run): what a user sees at start.
+#include "desktop_support.h"
 #include "program_copy.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
-#include <QSettings>
 #include <gtest/gtest.h>
-
-namespace {
-
-// Runs xdotool and gives its output, trimmed.
-QString XDoTool(const QStringList &args, int timeout_ms = 20000) {
-    QProcess tool;
-    tool.start("xdotool", args);
-    if (!tool.waitForFinished(timeout_ms)) {
-        tool.kill();
-        tool.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-// The id of the first visible window whose title matches exactly, or empty after the timeout.
-QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        const QString ids = XDoTool(
-            {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
-        if (!ids.isEmpty())
-            return ids.split('\n').first();
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-} // namespace
 
 TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
     ProgramCopy program;
@@ -55,20 +24,15 @@ TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
 TEST(Desktop, TheCloseButtonEndsTheProgramWithZero) {
     ProgramCopy program;
     ASSERT_TRUE(program.Make());
-    // Where the skin puts the close button: fields 4 to 7 are left, top, width and height.
-    QSettings skin(program.Folder() + "/Skin/Skin.ini", QSettings::IniFormat);
-    const QStringList fields = skin.value("MainWindow/TB_Close").toStringList();
-    ASSERT_GE(fields.size(), 7);
-    const int x = fields[3].toInt() + fields[5].toInt() / 2;
-    const int y = fields[4].toInt() + fields[6].toInt() / 2;
+    const QRect close = SkinPlace(program.Folder(), "MainWindow", "TB_Close");
+    ASSERT_FALSE(close.isEmpty());
 
     QProcess converter;
     program.Start(converter, "");
     const QString id = WaitForWindow("Vidore4 Converter");
     ASSERT_FALSE(id.isEmpty()) << ProgramCopy::Output(converter);
     QThread::msleep(500);
-    XDoTool({"mousemove", "--window", id, QString::number(x), QString::number(y)});
-    XDoTool({"click", "1"});
+    ClickAt(id, close.center());
     ASSERT_TRUE(converter.waitForFinished(20000)) << "the close button did not end the program";
     EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(converter.exitCode(), 0);
