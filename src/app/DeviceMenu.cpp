@@ -8,7 +8,9 @@
 #include <QWidget>
 
 DeviceMenu::DeviceMenu(QWidget *panel, QWidget *picture)
-    : QObject(panel), panel_(panel), picture_(picture), menu_(new QMenu(panel)) {
+    // The menu belongs to the window, not to the panel, so that the panel's black style stays
+    // the panel's own.
+    : QObject(panel), panel_(panel), picture_(picture), menu_(new QMenu(panel->window())) {
     menu_->setObjectName("DeviceMenu");
     auto *group = new QActionGroup(menu_);
     group->setExclusive(true);

@@ -138,6 +138,11 @@ void TProfileWindow::ShowEditor() {
     ShowList(ComboBox_AudioFrameRate, editor_.AudioFrequency);
     SetNameText(editor_.Name);
     Edit_Name->setReadOnly(editor_.NameReadOnly);
+    // A name that cannot be changed does not look like a field to type in.
+    QPalette look = Edit_Name->palette();
+    look.setColor(QPalette::Base,
+                  palette().color(editor_.NameReadOnly ? QPalette::Window : QPalette::Base));
+    Edit_Name->setPalette(look);
     Edit_VideoBitRate->setText(editor_.VideoBitRate);
     Edit_VideoBitRateChange(Edit_VideoBitRate->text());
     ComboBox_AudioChannel->setCurrentIndex(editor_.ChannelIndex);

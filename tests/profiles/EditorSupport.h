@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -23,38 +24,44 @@ protected:
         ProfileWindow = nullptr;
     }
 
-    // Writes the catalogue and creates the editor on it.
+    // Writes the catalogue and creates the editor on it. Whenever the editor is shown modally,
+    // the action given to WhenEditorShows runs; a showing nobody expected fails the test and is
+    // cancelled, so that no test can hang in the editor.
     void MakeCatalogue(const QByteArray &text) {
         WriteBytes(CataloguePath(), text);
         delete ProfileWindow;
         ProfileWindow = new TProfileWindow;
-    }
-    QString CataloguePath() const { return dir_.path() + "/Output.dll"; }
-    QByteArray Catalogue() const { return ReadBytes(CataloguePath()); }
-
-    // Runs action once the editor is shown modally (EditorWasShown tells whether it was); an
-    // action that leaves it open is followed by a Cancel so the test never hangs.
-    void WhenEditorShows(std::function<void()> action) {
-        shown_ = false;
-        auto *poll = new QTimer(ProfileWindow);
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, ProfileWindow, [this, poll, action] {
-            if (!ProfileWindow->IsShownModal())
+        auto *watch = new QTimer(ProfileWindow);
+        watch->setInterval(5);
+        QObject::connect(watch, &QTimer::timeout, ProfileWindow, [this] {
+            if (!ProfileWindow->IsShownModal() || !ProfileWindow->isVisible())
                 return;
-            poll->deleteLater();
-            poll->stop();
+            std::function<void()> action = std::exchange(action_, nullptr);
             shown_ = true;
-            action();
+            if (action)
+                action();
+            else
+                ADD_FAILURE() << "the editor opened unasked";
             if (ProfileWindow->isVisible()) {
                 ADD_FAILURE() << "the editor was left open";
                 ProfileWindow->TB_CancelClick();
             }
         });
-        poll->start();
+        watch->start();
+    }
+    QString CataloguePath() const { return dir_.path() + "/Output.dll"; }
+    QByteArray Catalogue() const { return ReadBytes(CataloguePath()); }
+
+    // What to do in the editor the next time it is shown modally (EditorWasShown tells whether
+    // it was since this call).
+    void WhenEditorShows(std::function<void()> action) {
+        shown_ = false;
+        action_ = std::move(action);
     }
     bool EditorWasShown() const { return shown_; }
 
     QTemporaryDir dir_;
+    std::function<void()> action_;
     bool shown_ = false;
 };
 
