@@ -165,10 +165,6 @@ void TMainWindow::FillProfileCombo(int32_t device_type) {
     profile_chooser_->FillProfileCombo(device_type);
 }
 
-void TMainWindow::ComboBox_OutputSettingChange(int index) {
-    profile_chooser_->ComboBox_OutputSettingChange(index);
-}
-
 void TMainWindow::TB_EditClick() {
     profile_chooser_->TB_EditClick();
 }

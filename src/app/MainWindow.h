@@ -38,9 +38,8 @@ public:
     // The device the clips are converted for: its profiles fill ComboBox_OutputSetting, its
     // picture shows in the preview panel, and OutputExt and OutputFormat become its own.
     void SelectDevice(int32_t device_type);
+    // The list answers the user's choice itself (ProfileChooser::ComboBox_OutputSettingChange).
     void FillProfileCombo(int32_t device_type);
-    // The user's choice in ComboBox_OutputSetting.
-    void ComboBox_OutputSettingChange(int index);
     void TB_EditClick();
     void TB_AS_KeepClick();
 

@@ -26,10 +26,6 @@ public:
     // "Add my profile..."; nothing when no entry is selected.
     void TB_EditClick();
 
-    // The device whose profiles the list holds.
-    int32_t DeviceType() const { return device_type_; }
-    const ProfileChoice &Choice() const { return choice_; }
-
 private:
     // Shows the prepared editor modally and refills the list when it stored a profile.
     void ShowEditor();
