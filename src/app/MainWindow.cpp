@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/DeviceMenu.h"
+#include "app/DeviceTable.h"
 #include "app/ErrorReport.h"
 #include "app/HelpMenu.h"
 #include "app/Settings.h"
@@ -13,6 +15,7 @@
 #include "controls/TImage.h"
 #include "engine/EngineBinding.h"
 #include "preview/PreviewPlayer.h"
+#include "profiles/ProfileChooser.h"
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
@@ -23,6 +26,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 #include <cfenv>
@@ -133,6 +137,11 @@ void TMainWindow::HookEvents() {
     connect(TB_Help, &TImageButton::Click, this, &TMainWindow::ShowHelpMenu);
     connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
+    connect(TB_AS_Keep, &TImageButton::Click, this, [this] { TB_AS_KeepClick(); });
+    connect(TB_Edit, &TImageButton::Click, this, [this] { TB_EditClick(); });
+    profile_chooser_ = new ProfileChooser(ComboBox_OutputSetting, ProfileCatalogue().Path(), this);
+    device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
+    connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -141,6 +150,7 @@ bool TMainWindow::LoadSkinsAndDefaults() {
         return false;
     g_s_Version = "2.1.3 Build on 20070421";
     TB_AS_Keep->SetChecked(b_KeepRatio);
+    SelectDevice(StoredDeviceType());
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
 }
@@ -149,6 +159,36 @@ void TMainWindow::ShowHelpMenu() {
     if (HelpMenu == nullptr)
         HelpMenu = BuildHelpMenu(this);
     HelpMenu->popup(QCursor::pos());
+}
+
+void TMainWindow::SelectDevice(int32_t device_type) {
+    FillProfileCombo(device_type);
+    DeviceType = device_type;
+    SetStoredDeviceType(device_type);
+    device_menu_->SetCurrent(device_type);
+    QString picture;
+    if (const std::optional<DeviceRow> row = DeviceRowFor(device_type)) {
+        OutputExt = row->OutputExt;
+        OutputFormat = row->OutputFormat;
+        picture = row->Picture;
+    }
+    // A missing picture leaves the panel black.
+    if (picture.isEmpty() || !QFileInfo(path_Skin + picture).isFile() ||
+        !Img_VideoPic->LoadPictureFromFile(path_Skin + picture))
+        Img_VideoPic->ClearPicture();
+}
+
+void TMainWindow::FillProfileCombo(int32_t device_type) {
+    profile_chooser_->FillProfileCombo(device_type);
+}
+
+void TMainWindow::TB_EditClick() {
+    profile_chooser_->TB_EditClick();
+}
+
+void TMainWindow::TB_AS_KeepClick() {
+    TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
+    b_KeepRatio = TB_AS_Keep->Checked;
 }
 
 void TMainWindow::StopPreview() {

@@ -4,11 +4,14 @@
 
 #include "ui/SkinnedForm.h"
 
+#include <cstdint>
 #include <memory>
 #include <winmsg.h>
 
+class DeviceMenu;
 class ErrorReport;
 class MessagePort;
+class ProfileChooser;
 class QComboBox;
 class QMenu;
 class QTimer;
@@ -34,6 +37,14 @@ public:
 
     // Closes the preview and shows the device picture again.
     void StopPreview();
+
+    // The device the clips are converted for: its profiles fill ComboBox_OutputSetting, its
+    // picture shows in the preview panel, and OutputExt and OutputFormat become its own.
+    void SelectDevice(int32_t device_type);
+    // The list answers the user's choice itself (ProfileChooser::ComboBox_OutputSettingChange).
+    void FillProfileCombo(int32_t device_type);
+    void TB_EditClick();
+    void TB_AS_KeepClick();
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -62,6 +73,7 @@ public:
 
     QString OutputExt;
     QString OutputFormat;
+    int32_t DeviceType = 2; // the iPod until a device is selected
     bool AddingFiles = false;
     int ErrorCount = 0;
 
@@ -81,6 +93,8 @@ private:
 
     MessagePort *port_ = nullptr;
     std::unique_ptr<ErrorReport> error_report_;
+    ProfileChooser *profile_chooser_ = nullptr;
+    DeviceMenu *device_menu_ = nullptr;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

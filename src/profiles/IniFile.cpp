@@ -269,12 +269,14 @@ void IniFile::WriteString(const QString &section, const QString &key, const QStr
     std::replace(value_bytes.begin(), value_bytes.end(), '\0', ' ');
 
     // Start from the file as it is now, so that changes made since this batch began are kept.
-    // A file that exists but cannot be read is never replaced.
+    // A file that exists but cannot be read is never replaced, nor one marked read-only (also
+    // when the program runs with rights that could override the mark).
     QByteArray current;
     const QFileInfo info(path_);
     if (info.exists() || info.isSymLink()) {
         QFile file(path_);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        if (!info.isFile() || !(info.permissions() & QFileDevice::WriteOwner) ||
+            !file.open(QIODevice::ReadOnly))
             throw IniWriteError(path_);
         current = file.readAll();
         if (file.error() != QFileDevice::NoError)

@@ -11,8 +11,9 @@
 //
 // Writing changes only the line of the key (or adds it at the end of its section, or adds the
 // section at the end of the file): every other line stays as it was, comments and unknown lines
-// included. The file is replaced atomically; a write that cannot be done throws IniWriteError
-// with the text "Unable to write to <path>", and leaves the file unchanged.
+// included. The file is replaced atomically; a write that cannot be done (a file marked
+// read-only among them) throws IniWriteError with the text "Unable to write to <path>", and
+// leaves the file unchanged.
 //
 // Texts are UTF-8 in the file.
 

@@ -1,5 +1,7 @@
 #include "profiles/ProfileWindow.h"
 
+#include "common/MessagePort.h"
+#include "common/NumberText.h"
 #include "common/SharedFunctions.h"
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
@@ -8,7 +10,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSpinBox>
+#include <algorithm>
+#include <exception>
 
 TProfileWindow *ProfileWindow = nullptr;
 
@@ -27,6 +32,15 @@ QGroupBox *MakeGroup(QWidget *parent, const QString &name, const QString &title,
     return group;
 }
 
+// The typing limit of the name.
+constexpr int kNameMaxTyped = 15;
+
+void ShowList(QComboBox *combo, const EditorList &list) {
+    combo->clear();
+    combo->addItems(list.Items);
+    combo->setCurrentIndex(list.Selected);
+}
+
 QComboBox *MakeList(QWidget *parent, const QString &name, int left, int top, const QFont &font) {
     auto *list = new QComboBox(parent);
     list->setObjectName(name);
@@ -38,7 +52,7 @@ QComboBox *MakeList(QWidget *parent, const QString &name, int left, int top, con
 
 } // namespace
 
-TProfileWindow::TProfileWindow() {
+TProfileWindow::TProfileWindow() : editor_(ProfileCatalogue().Path()) {
     setObjectName("ProfileWindow");
     setWindowTitle("ProfileWindow");
     resize(480, 366);
@@ -71,7 +85,7 @@ TProfileWindow::TProfileWindow() {
     Edit_Name->setObjectName("Edit_Name");
     Edit_Name->setGeometry(136, 34, 225, 19);
     Edit_Name->setFrame(false);
-    Edit_Name->setMaxLength(15);
+    Edit_Name->setMaxLength(kNameMaxTyped);
     Edit_Name->setFont(FormFont("MS Sans Serif", -11));
 
     Edit_VideoBitRate = new QLineEdit(GroupBox1);
@@ -89,6 +103,10 @@ TProfileWindow::TProfileWindow() {
     UpDown->setWrapping(false);
     UpDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
 
+    connect(Edit_VideoBitRate, &QLineEdit::textChanged, this,
+            [this](const QString &text) { Edit_VideoBitRateChange(text); });
+    connect(UpDown, &QSpinBox::valueChanged, this, [this](int value) { UpDownClick(value); });
+
     CreateSkinnedControls();
     CentreOnScreen();
 }
@@ -98,6 +116,75 @@ void TProfileWindow::CreateSkinnedControls() {
     TB_Ok = CreateComponent<TDynamicImageButton>("TB_Ok");
     TB_Cancel = CreateComponent<TDynamicImageButton>("TB_Cancel");
     TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
-    connect(TB_Cancel, &TImageButton::Click, this, [this] { close(); });
-    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Ok, &TImageButton::Click, this, [this] { TB_OkClick(); });
+    connect(TB_Cancel, &TImageButton::Click, this, [this] { TB_CancelClick(); });
+    connect(TB_Close, &TImageButton::Click, this, [this] { TB_CancelClick(); });
+}
+
+void TProfileWindow::OpenForNew(int32_t device_type) {
+    editor_.OpenForNew(device_type);
+    ShowEditor();
+}
+
+void TProfileWindow::OpenForEdit(int32_t slot) {
+    editor_.OpenForEdit(slot);
+    ShowEditor();
+}
+
+void TProfileWindow::ShowEditor() {
+    ShowList(ComboBox_VideoResolution, editor_.Resolution);
+    ShowList(ComboBox_VideoFramerate, editor_.FrameRate);
+    ShowList(ComboBox_AudioBitRate, editor_.AudioBitRate);
+    ShowList(ComboBox_AudioFrameRate, editor_.AudioFrequency);
+    SetNameText(editor_.Name);
+    Edit_Name->setReadOnly(editor_.NameReadOnly);
+    // A name that cannot be changed does not look like a field to type in.
+    QPalette look = Edit_Name->palette();
+    look.setColor(QPalette::Base,
+                  palette().color(editor_.NameReadOnly ? QPalette::Window : QPalette::Base));
+    Edit_Name->setPalette(look);
+    Edit_VideoBitRate->setText(editor_.VideoBitRate);
+    Edit_VideoBitRateChange(Edit_VideoBitRate->text());
+    ComboBox_AudioChannel->setCurrentIndex(editor_.ChannelIndex);
+}
+
+void TProfileWindow::SetNameText(const QString &name) {
+    // Lowering the limit again would cut the text, so a longer name keeps its own length.
+    Edit_Name->setMaxLength(std::max<int>(kNameMaxTyped, static_cast<int>(name.size())));
+    Edit_Name->setText(name);
+}
+
+void TProfileWindow::Edit_VideoBitRateChange(const QString &text) {
+    const QString clamped = ProfileEditor::ClampedBitRate(text);
+    if (Edit_VideoBitRate->text() != clamped)
+        Edit_VideoBitRate->setText(clamped);
+    // Moving the arrows' position is no click on them.
+    const QSignalBlocker quiet(UpDown);
+    UpDown->setValue(IntegerValue(clamped));
+}
+
+void TProfileWindow::UpDownClick(int position) {
+    Edit_VideoBitRate->setText(QString::number(position));
+}
+
+void TProfileWindow::SaveProfile() {
+    editor_.SaveProfile(ProfileTextParts{
+        Edit_Name->text(), ComboBox_VideoResolution->currentText(), Edit_VideoBitRate->text(),
+        ComboBox_VideoFramerate->currentText(), ComboBox_AudioBitRate->currentText(),
+        ComboBox_AudioFrameRate->currentText(), ComboBox_AudioChannel->currentText()});
+}
+
+void TProfileWindow::TB_OkClick() {
+    try {
+        SaveProfile();
+    } catch (const std::exception &error) {
+        // The window stays open with what the user entered.
+        ReportEventError(QString::fromUtf8(error.what()));
+        return;
+    }
+    close();
+}
+
+void TProfileWindow::TB_CancelClick() {
+    close();
 }

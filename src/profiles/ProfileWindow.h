@@ -1,7 +1,10 @@
 #pragma once
 // The profile editor: creates and edits the output profiles of one device.
 
+#include "profiles/ProfileEditor.h"
 #include "ui/SkinnedForm.h"
+
+#include <cstdint>
 
 class QComboBox;
 class QGroupBox;
@@ -14,7 +17,25 @@ class TImage;
 class TProfileWindow : public TSkinnedForm {
     Q_OBJECT
 public:
+    // The catalogue is path_Config + "Output.dll".
     TProfileWindow();
+
+    // Prepare the window before it is shown modally: OpenForNew for a new profile of the device;
+    // OpenForNew and then OpenForEdit to change the profile stored in the slot.
+    void OpenForNew(int32_t device_type);
+    void OpenForEdit(int32_t slot);
+    // True when the last showing ended with a stored profile.
+    bool Saved() const { return editor_.Saved; }
+    int32_t ProfileSlot() const { return editor_.ProfileSlot; }
+    const QString &SectionName() const { return editor_.SectionName; }
+
+    // OK: stores the profile and closes. A failed write goes to the error report and the window
+    // stays open.
+    void TB_OkClick();
+    // Cancel and Close: closes; nothing is stored.
+    void TB_CancelClick();
+    // Stores what the controls show. Throws IniWriteError when the catalogue cannot be written.
+    void SaveProfile();
 
     QGroupBox *GroupBox1 = nullptr;
     QLabel *Label3 = nullptr;
@@ -46,6 +67,14 @@ public:
 
 private:
     void CreateSkinnedControls();
+    // Shows what the editor prepared.
+    void ShowEditor();
+    void Edit_VideoBitRateChange(const QString &text);
+    void UpDownClick(int position);
+    // Sets the name without cutting a longer stored name to the typing limit.
+    void SetNameText(const QString &name);
+
+    ProfileEditor editor_;
 };
 
 extern TProfileWindow *ProfileWindow;

@@ -1,13 +1,9 @@
 // The real program on a real X display (run under xvfb-run): what a user sees at start.
+#include "desktop_support.h"
 #include "program_copy.h"
-#include "x_desktop.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <gtest/gtest.h>
-
-using x_desktop::WaitForWindow;
-using x_desktop::XDoTool;
 
 TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
     ProgramCopy program;
@@ -28,20 +24,15 @@ TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
 TEST(Desktop, TheCloseButtonEndsTheProgramWithZero) {
     ProgramCopy program;
     ASSERT_TRUE(program.Make());
-    // Where the skin puts the close button: fields 4 to 7 are left, top, width and height.
-    QSettings skin(program.Folder() + "/Skin/Skin.ini", QSettings::IniFormat);
-    const QStringList fields = skin.value("MainWindow/TB_Close").toStringList();
-    ASSERT_GE(fields.size(), 7);
-    const int x = fields[3].toInt() + fields[5].toInt() / 2;
-    const int y = fields[4].toInt() + fields[6].toInt() / 2;
+    const QRect close = SkinPlace(program.Folder(), "MainWindow", "TB_Close");
+    ASSERT_FALSE(close.isEmpty());
 
     QProcess converter;
     program.Start(converter, "");
     const QString id = WaitForWindow("Vidore4 Converter");
     ASSERT_FALSE(id.isEmpty()) << ProgramCopy::Output(converter);
     QThread::msleep(500);
-    XDoTool({"mousemove", "--window", id, QString::number(x), QString::number(y)});
-    XDoTool({"click", "1"});
+    ClickAt(id, close.center());
     ASSERT_TRUE(converter.waitForFinished(20000)) << "the close button did not end the program";
     EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(converter.exitCode(), 0);

@@ -1,12 +1,10 @@
 // The real program on a real X display (run under xvfb-run): the help button, its menu and the
 // about window.
+#include "desktop_support.h"
 #include "program_copy.h"
-#include "x_desktop.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-using namespace x_desktop;
 
 namespace {
 
@@ -35,11 +33,12 @@ bool WaitUntilGone(const QString &title, int timeout_ms = 10000) {
 TEST(HelpDesktop, HelpButtonAboutEntryShowsTheAboutWindowAndItsCloseButtonClosesIt) {
     ProgramCopy program;
     ASSERT_TRUE(program.Make());
-    const QString skin = program.Folder() + "/Skin/Skin.ini";
-    const QPoint help = SkinnedCentre(skin, "MainWindow", "TB_Help");
-    const QPoint close = SkinnedCentre(skin, "AboutWindow", "TB_Close");
-    ASSERT_NE(help, QPoint(-1, -1));
-    ASSERT_NE(close, QPoint(-1, -1));
+    const QRect help_place = SkinPlace(program.Folder(), "MainWindow", "TB_Help");
+    const QRect close_place = SkinPlace(program.Folder(), "AboutWindow", "TB_Close");
+    ASSERT_FALSE(help_place.isEmpty());
+    ASSERT_FALSE(close_place.isEmpty());
+    const QPoint help = help_place.center();
+    const QPoint close = close_place.center();
 
     QProcess converter;
     program.Start(converter, "");

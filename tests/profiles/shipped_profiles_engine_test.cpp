@@ -1,14 +1,22 @@
-// Every shipped profile converted by the engine, with the argument list the program builds for
-// a clip: mpeg4 video and AAC audio at the profile's settings, no padding, into the device's
-// container. The output is checked with ffprobe.
+// Every profile the user can pick in the main window's list converted by the engine: the shipped
+// ones and a new one made in the profile editor with its proposals, for every device. The
+// argument list is the one the program builds for a clip: mpeg4 video and AAC audio at the
+// profile's settings, no padding, into the device's container. The output is checked with
+// ffprobe.
 
+#include "app/DeviceTable.h"
+#include "common/Globals.h"
 #include "common/NumberText.h"
 #include "profiles/ProfileCatalogue.h"
+#include "profiles/ProfileChooser.h"
+#include "profiles/ProfileWindow.h"
 
 #include <encoder.h>
 #include <winmsg.h>
 
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
@@ -92,18 +100,6 @@ std::string Probe(const QString &file, const char *stream, const char *entry) {
     return text;
 }
 
-struct Device {
-    int type;
-    const char *ext;
-    const char *format;
-};
-// Output extension and container of each device.
-const Device kDevices[] = {{0, ".3gp", "3gp"},
-                           {1, ".MP4", "psp"},
-                           {2, ".MP4", "mp4"},
-                           {3, ".MP4", "mp4"},
-                           {4, ".MP4", "mp4"}};
-
 class ShippedProfileConversion : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -120,91 +116,115 @@ protected:
     static void TearDownTestSuite() { MyDll_UnInit(); }
 };
 
-TEST_F(ShippedProfileConversion, EveryShippedProfileConverts) {
+// Converts the profile text for the device into output; false with a reason when it fails.
+void ExpectConverts(const QString &profile, const DeviceRow &device, const QString &output) {
+    SCOPED_TRACE(profile.toStdString());
+    const ProfileFields f = ProfileCatalogue::ParseProfileText(profile);
+    ASSERT_GT(f.Resolution.size(), 2);
+    const QString sampling_rate =
+        DecimalText(static_cast<float>(DecimalValue(f.AudioFrequency) * 1000));
+    const std::vector<std::string> texts = {"Clipmorph.exe",
+                                            "-y",
+                                            "-ss",
+                                            "00:00:00",
+                                            "-t",
+                                            "2",
+                                            "-i",
+                                            kSourceClip.toStdString(),
+                                            "-vol",
+                                            "100",
+                                            "-bitexact",
+                                            "-vcodec",
+                                            "mpeg4",
+                                            "-padtop",
+                                            "0",
+                                            "-padbottom",
+                                            "0",
+                                            "-padleft",
+                                            "0",
+                                            "-padright",
+                                            "0",
+                                            "-s",
+                                            f.Resolution.toLower().toStdString(),
+                                            "-r",
+                                            f.FrameRate.toLower().toStdString(),
+                                            "-b",
+                                            f.VideoBitRate.toLower().toStdString(),
+                                            "-acodec",
+                                            "aac",
+                                            "-ac",
+                                            f.Channels.toStdString(),
+                                            "-ar",
+                                            sampling_rate.toStdString(),
+                                            "-ab",
+                                            f.AudioBitRate.toStdString(),
+                                            "-f",
+                                            device.OutputFormat.toStdString(),
+                                            output.toStdString()};
+    ASSERT_EQ(texts.size(), 38u);
+    std::vector<std::vector<char>> storage;
+    std::vector<char *> argv;
+    for (const std::string &t : texts) {
+        storage.emplace_back(t.begin(), t.end());
+        storage.back().push_back('\0');
+    }
+    for (auto &s : storage)
+        argv.push_back(s.data());
+
+    DoneWaiter waiter;
+    ASSERT_EQ(_X(waiter.Handle(), static_cast<int>(argv.size()), argv.data()), 0);
+    // A limit so that a lost message fails the test instead of hanging it.
+    const std::optional<WPARAM> result = waiter.Wait(std::chrono::seconds(120));
+    ASSERT_TRUE(result.has_value()) << "no end-of-clip message";
+    ASSERT_EQ(*result, 0u) << "the engine failed the clip";
+    EXPECT_EQ(waiter.Count(), 1);
+
+    ASSERT_TRUE(QFileInfo(output).isFile());
+    EXPECT_EQ(Probe(output, "v:0", "codec_name"), "mpeg4");
+    EXPECT_EQ(Probe(output, "v:0", "width"), std::to_string(f.Width));
+    EXPECT_EQ(Probe(output, "v:0", "height"), std::to_string(f.Height));
+    EXPECT_EQ(Probe(output, "a:0", "codec_name"), "aac");
+    EXPECT_EQ(Probe(output, "a:0", "sample_rate"), sampling_rate.toStdString());
+    EXPECT_EQ(Probe(output, "a:0", "channels"), f.Channels.toStdString());
+}
+
+TEST_F(ShippedProfileConversion, EveryProfileOfTheListConverts) {
     ASSERT_TRUE(QFileInfo(kSourceClip).isFile());
-    const ProfileCatalogue catalogue(kShipped);
+    // The program's catalogue starts as the shipped one; the editor adds to it.
+    QTemporaryDir config;
+    path_Config = config.path() + "/";
+    ASSERT_TRUE(QFile::copy(kShipped, path_Config + "Output.dll"));
+    QFile::setPermissions(path_Config + "Output.dll", QFile::ReadOwner | QFile::WriteOwner);
+    ProfileWindow = new TProfileWindow;
+    QComboBox list;
+    ProfileChooser chooser(&list, path_Config + "Output.dll");
+
     QTemporaryDir out_dir;
     int converted = 0;
-    for (const Device &device : kDevices) {
-        const QString section = ProfileCatalogue::SectionForDevice(device.type);
-        const ProfileList list = catalogue.ReadProfileList(section);
-        ASSERT_FALSE(list.Profiles.isEmpty()) << section.toStdString();
-        for (const ProfileEntry &entry : list.Profiles) {
-            SCOPED_TRACE(entry.Text.toStdString());
-            const ProfileFields f = ProfileCatalogue::ParseProfileText(entry.Text);
-            ASSERT_GT(f.Resolution.size(), 2);
-            const QString sampling_rate =
-                DecimalText(static_cast<float>(DecimalValue(f.AudioFrequency) * 1000));
+    for (int device = 0; device < kDeviceCount; ++device) {
+        const DeviceRow row = *DeviceRowFor(device);
+        chooser.FillProfileCombo(device);
+        const int shipped = list.count() - 1;
+        ASSERT_GT(shipped, 0) << row.Caption.toStdString();
+        // A new profile as the editor proposes it.
+        ProfileWindow->OpenForNew(device);
+        ProfileWindow->TB_OkClick();
+        ASSERT_TRUE(ProfileWindow->Saved());
+        chooser.FillProfileCombo(device);
+        ASSERT_EQ(list.count(), shipped + 2);
+
+        for (int entry = 0; entry + 1 < list.count(); ++entry) {
             const QString output = out_dir.filePath(
-                QStringLiteral("%1-%2%3").arg(section).arg(entry.Slot).arg(device.ext));
-
-            const std::vector<std::string> texts = {"Clipmorph.exe",
-                                                    "-y",
-                                                    "-ss",
-                                                    "00:00:00",
-                                                    "-t",
-                                                    "2",
-                                                    "-i",
-                                                    kSourceClip.toStdString(),
-                                                    "-vol",
-                                                    "100",
-                                                    "-bitexact",
-                                                    "-vcodec",
-                                                    "mpeg4",
-                                                    "-padtop",
-                                                    "0",
-                                                    "-padbottom",
-                                                    "0",
-                                                    "-padleft",
-                                                    "0",
-                                                    "-padright",
-                                                    "0",
-                                                    "-s",
-                                                    f.Resolution.toLower().toStdString(),
-                                                    "-r",
-                                                    f.FrameRate.toLower().toStdString(),
-                                                    "-b",
-                                                    f.VideoBitRate.toLower().toStdString(),
-                                                    "-acodec",
-                                                    "aac",
-                                                    "-ac",
-                                                    f.Channels.toStdString(),
-                                                    "-ar",
-                                                    sampling_rate.toStdString(),
-                                                    "-ab",
-                                                    f.AudioBitRate.toStdString(),
-                                                    "-f",
-                                                    device.format,
-                                                    output.toStdString()};
-            ASSERT_EQ(texts.size(), 38u);
-            std::vector<std::vector<char>> storage;
-            std::vector<char *> argv;
-            for (const std::string &t : texts) {
-                storage.emplace_back(t.begin(), t.end());
-                storage.back().push_back('\0');
-            }
-            for (auto &s : storage)
-                argv.push_back(s.data());
-
-            DoneWaiter waiter;
-            ASSERT_EQ(_X(waiter.Handle(), static_cast<int>(argv.size()), argv.data()), 0);
-            // A limit so that a lost message fails the test instead of hanging it.
-            const std::optional<WPARAM> result = waiter.Wait(std::chrono::seconds(120));
-            ASSERT_TRUE(result.has_value()) << "no end-of-clip message";
-            ASSERT_EQ(*result, 0u) << "the engine failed the clip";
-            EXPECT_EQ(waiter.Count(), 1);
-
-            ASSERT_TRUE(QFileInfo(output).isFile());
-            EXPECT_EQ(Probe(output, "v:0", "codec_name"), "mpeg4");
-            EXPECT_EQ(Probe(output, "v:0", "width"), std::to_string(f.Width));
-            EXPECT_EQ(Probe(output, "v:0", "height"), std::to_string(f.Height));
-            EXPECT_EQ(Probe(output, "a:0", "codec_name"), "aac");
-            EXPECT_EQ(Probe(output, "a:0", "sample_rate"), sampling_rate.toStdString());
-            EXPECT_EQ(Probe(output, "a:0", "channels"), f.Channels.toStdString());
+                QStringLiteral("%1-%2%3").arg(device).arg(entry).arg(row.OutputExt));
+            ExpectConverts(list.itemText(entry), row, output);
+            if (HasFatalFailure())
+                break;
             ++converted;
         }
     }
-    EXPECT_GE(converted, 15);
+    delete ProfileWindow;
+    ProfileWindow = nullptr;
+    EXPECT_GE(converted, 20);
 }
 
 } // namespace

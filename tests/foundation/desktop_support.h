@@ -1,16 +1,15 @@
 #pragma once
-// Driving the real program on an X display (under xvfb-run) with xdotool.
+// Driving the real program on an X display: xdotool for windows, mouse and keys, the skin for
+// where a control lies, and screenshots of a window.
 
 #include <QElapsedTimer>
-#include <QPoint>
+#include <QImage>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QString>
-#include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
-
-namespace x_desktop {
 
 // Runs xdotool and gives its output, trimmed.
 inline QString XDoTool(const QStringList &args, int timeout_ms = 20000) {
@@ -38,20 +37,29 @@ inline QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
     return {};
 }
 
-// The middle of a skinned control, in its window, from the skin file: fields 4 to 7 of its key
-// are left, top, width and height. (-1, -1) when the skin has no such key.
-inline QPoint SkinnedCentre(const QString &skin_ini, const QString &window, const QString &key) {
-    QSettings skin(skin_ini, QSettings::IniFormat);
+// Where the skin in the program folder puts a control: fields 4 to 7 of its entry are left,
+// top, width and height. Empty when the entry has fewer fields.
+inline QRect SkinPlace(const QString &program_folder, const QString &window, const QString &key) {
+    QSettings skin(program_folder + "/Skin/Skin.ini", QSettings::IniFormat);
     const QStringList fields = skin.value(window + "/" + key).toStringList();
     if (fields.size() < 7)
-        return {-1, -1};
-    return {fields[3].toInt() + fields[5].toInt() / 2, fields[4].toInt() + fields[6].toInt() / 2};
+        return {};
+    return {fields[3].toInt(), fields[4].toInt(), fields[5].toInt(), fields[6].toInt()};
 }
 
-// Moves the pointer to a point of the window and clicks the left button there.
-inline void ClickAt(const QString &window_id, QPoint at) {
+// Clicks the left button at a point of the window.
+inline void ClickAt(const QString &window_id, const QPoint &at) {
     XDoTool({"mousemove", "--window", window_id, QString::number(at.x()), QString::number(at.y())});
     XDoTool({"click", "1"});
 }
 
-} // namespace x_desktop
+// What the window shows now, as the display has it.
+inline QImage ShotOfWindow(const QString &window_id) {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/shot.png";
+    QProcess import;
+    import.start("import", {"-window", window_id, file});
+    if (!import.waitForFinished(20000))
+        return {};
+    return QImage(file);
+}

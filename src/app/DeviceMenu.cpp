@@ -1,0 +1,44 @@
+#include "app/DeviceMenu.h"
+
+#include "app/DeviceTable.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWidget>
+
+DeviceMenu::DeviceMenu(QWidget *panel, QWidget *picture)
+    // The menu belongs to the window, not to the panel, so that the panel's black style stays
+    // the panel's own.
+    : QObject(panel), panel_(panel), picture_(picture), menu_(new QMenu(panel->window())) {
+    menu_->setObjectName("DeviceMenu");
+    auto *group = new QActionGroup(menu_);
+    group->setExclusive(true);
+    for (int32_t device = 0; device < kDeviceCount; ++device) {
+        QAction *entry = menu_->addAction(DeviceRowFor(device)->Caption);
+        entry->setCheckable(true);
+        group->addAction(entry);
+        connect(entry, &QAction::triggered, this, [this, device] { emit DeviceChosen(device); });
+        entries_.append(entry);
+    }
+    panel_->setToolTip(QStringLiteral("Click to choose your device"));
+    panel_->installEventFilter(this);
+}
+
+void DeviceMenu::SetCurrent(int32_t device_type) {
+    current_ = device_type;
+    for (int32_t device = 0; device < entries_.size(); ++device)
+        entries_[device]->setChecked(device == device_type);
+}
+
+bool DeviceMenu::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != panel_ || event->type() != QEvent::MouseButtonPress)
+        return QObject::eventFilter(watched, event);
+    const auto *press = static_cast<QMouseEvent *>(event);
+    if (!picture_->isVisibleTo(panel_) ||
+        (press->button() != Qt::LeftButton && press->button() != Qt::RightButton))
+        return false;
+    menu_->popup(press->globalPosition().toPoint());
+    // The press is the menu's: it does not start a drag of the window.
+    return true;
+}

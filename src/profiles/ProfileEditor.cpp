@@ -1,0 +1,71 @@
+#include "profiles/ProfileEditor.h"
+
+#include "common/NumberText.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kNoData = QString::fromLatin1(kNoDataMarker);
+
+EditorList ListFrom(const ChoiceList &choices) {
+    EditorList list;
+    list.Items = choices.Items;
+    if (choices.PresetIndex >= 0 && choices.PresetIndex < list.Items.size())
+        list.Selected = choices.PresetIndex;
+    return list;
+}
+
+} // namespace
+
+ProfileEditor::ProfileEditor(QString catalogue_path) : catalogue_(std::move(catalogue_path)) {}
+
+void ProfileEditor::OpenForNew(int32_t device_type) {
+    if (device_type >= 0 && device_type <= 4)
+        SectionName = ProfileCatalogue::SectionForDevice(device_type);
+    Resolution = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("Resolution")));
+    FrameRate = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("VideoFrameRate")));
+    AudioBitRate = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("AudioQuality")));
+    AudioFrequency =
+        ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("AudioFrameRate")));
+    const NewProfileDefaults defaults = catalogue_.ReadNewProfileDefaults(SectionName);
+    Name = defaults.Name;
+    VideoBitRate = ClampedBitRate(defaults.VideoBitRate);
+    ProfileSlot = defaults.NextSlot;
+    NameReadOnly = false;
+    ChannelIndex = 1;
+    Saved = false;
+}
+
+void ProfileEditor::OpenForEdit(int32_t slot) {
+    ProfileSlot = slot;
+    NameReadOnly = true;
+    const QString text = catalogue_.ReadProfile(SectionName, slot);
+    if (text == kNoData)
+        return;
+    const ProfileFields f = ProfileCatalogue::ParseProfileText(text);
+    Name = f.Name;
+    SelectItemByText(Resolution, f.Resolution);
+    VideoBitRate = ClampedBitRate(f.VideoBitRate.toLower());
+    SelectItemByText(FrameRate, f.FrameRate.toLower());
+    SelectItemByText(AudioBitRate, f.AudioBitRate);
+    SelectItemByText(AudioFrequency, f.AudioFrequency.toLower());
+    const int32_t channel = IntegerValue(f.Channels) - 1;
+    ChannelIndex = channel == 0 || channel == 1 ? channel : -1;
+}
+
+void ProfileEditor::SaveProfile(const ProfileTextParts &shown) {
+    catalogue_.StoreProfile(SectionName, ProfileSlot, ProfileCatalogue::ComposeProfileText(shown));
+    Saved = true;
+}
+
+QString ProfileEditor::ClampedBitRate(const QString &text) {
+    const int32_t v = std::max(std::min(IntegerValue(text), kMaxVideoBitRate), kMinVideoBitRate);
+    return QString::number(v);
+}
+
+void ProfileEditor::SelectItemByText(EditorList &list, const QString &text) {
+    const qsizetype at = list.Items.indexOf(text);
+    if (at >= 0)
+        list.Selected = static_cast<int32_t>(at);
+}
