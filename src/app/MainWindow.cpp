@@ -9,6 +9,7 @@
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
+#include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
 #include "preview/PreviewPlayer.h"
 #include "profiles/ProfileWindow.h"
@@ -23,6 +24,12 @@
 #include <cfenv>
 
 TMainWindow *MainWindow = nullptr;
+
+namespace {
+// The program does not end under a running clip: the engine is stopped and the clip's end
+// awaited this long before the engine is put away.
+constexpr int kRunEndWaitMs = 5000;
+} // namespace
 
 TMainWindow::TMainWindow() {
     // Arithmetic never traps: a division by zero gives an infinity or NaN.
@@ -72,6 +79,8 @@ void TMainWindow::FormCreate() {
     DllInit();
     port_ = new MessagePort([this](UINT m, WPARAM w, LPARAM l) { return HandleMessage(m, w, l); },
                             this);
+    run_ = new ConversionRun(this);
+    run_->SetWindow(Handle());
     CreateSkinnedControls();
     HookEvents();
     InitWindowState();
@@ -122,6 +131,7 @@ void TMainWindow::DestroySkinnedControls() {
 void TMainWindow::HookEvents() {
     connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
+    connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -138,8 +148,31 @@ void TMainWindow::StopPreview() {
     ClosePreview();
 }
 
-LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) {
+LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM) {
+    switch (msg) {
+    case WM_CONVERTDONE:
+        ConvertNextClip(static_cast<int>(w));
+        break;
+    default:
+        break;
+    }
     return 0;
+}
+
+void TMainWindow::TB_ConvertClick() {
+    if (!CheckProfileChosen(*ComboBox_OutputSetting))
+        return;
+    StopPreview();
+    ProgressWindow->AttachRun(
+        run_,
+        {[this] { return ReadChosenProfile(*ComboBox_OutputSetting, OutputExt, OutputFormat); },
+         [this] { return SnapshotClips(*TP_ImageList); }});
+    ProgressWindow->ResetProgress();
+    ProgressWindow->ShowModal();
+}
+
+void TMainWindow::ConvertNextClip(int end_result) {
+    run_->ConvertNextClip(end_result);
 }
 
 void TMainWindow::closeEvent(QCloseEvent *event) {
@@ -148,11 +181,14 @@ void TMainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void TMainWindow::FormClose() {
+    if (run_ != nullptr)
+        run_->Abort(kRunEndWaitMs);
     QCoreApplication::quit();
 }
 
 void TMainWindow::FormDestroy() {
     if (engine_loaded_) {
+        run_->Abort(kRunEndWaitMs);
         SaveSettings();
         DestroySkinnedControls();
         UnloadEngine();

@@ -6,6 +6,7 @@
 
 #include <winmsg.h>
 
+class ConversionRun;
 class MessagePort;
 class QComboBox;
 class QTimer;
@@ -31,6 +32,11 @@ public:
 
     // Closes the preview and shows the device picture again.
     void StopPreview();
+
+    // Opens the progress window, from which the clips of the list are converted.
+    void TB_ConvertClick();
+    // The engine ended the clip it was given last.
+    void ConvertNextClip(int end_result);
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -75,6 +81,7 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
 
     MessagePort *port_ = nullptr;
+    ConversionRun *run_ = nullptr;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };
