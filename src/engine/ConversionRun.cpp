@@ -67,6 +67,19 @@ QString RunSummary::FailureText() const {
     return text;
 }
 
+QString RunSummary::FailureLine() const {
+    QStringList names;
+    for (const ClipResult &result : Results)
+        if (result.Outcome == ClipOutcome::Failed)
+            names << FilePart(result.Source);
+    if (names.isEmpty())
+        return {};
+    return QStringLiteral("%1 of %2 clips could not be converted: %3")
+        .arg(names.size())
+        .arg(Results.size())
+        .arg(names.join(QStringLiteral(", ")));
+}
+
 bool CheckProfileChosen(QComboBox &profiles) {
     if (profiles.currentIndex() >= 0 && profiles.currentText() != QLatin1String(kAddProfileEntry))
         return true;

@@ -44,6 +44,8 @@ struct RunSummary {
     int FinishedCount() const;
     // Names every failed clip with its reason; empty when none failed.
     QString FailureText() const;
+    // The same in one line: "1 of 3 clips could not be converted: party.avi".
+    QString FailureLine() const;
 };
 
 inline constexpr const char *kNoProfileMessage = "Please select a Output Porfiles!";

@@ -25,7 +25,7 @@ std::atomic<uint64_t> g_serial{0};
 
 // How far back the speed looks, and how long a stretch it needs before it says anything.
 constexpr double kSpeedWindow = 3.0;
-constexpr double kSpeedMinSpan = 0.4;
+constexpr double kSpeedMinSpan = 0.1;
 
 } // namespace
 

@@ -107,11 +107,10 @@ TProgressWindow::TProgressWindow() {
 }
 
 void TProgressWindow::CreateRunLabels(const QFont &font) {
-    Label_SpeedTitle = MakeLabel(this, "Label_SpeedTitle", "Speed :", 32, 208, font);
-    Label_Speed = FixedLabel(this, "Label_Speed", "", 120, 208, 90, 13, font);
-    Label_TimeLeftTitle = MakeLabel(this, "Label_TimeLeftTitle", "Time Left :", 216, 208, font);
-    Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 304, 208, 90, 13, font);
-    Label_FolderNote = FixedLabel(this, "Label_FolderNote", "", 112, 56, 400, 13, font);
+    // Beside the clip's times, right of the labels the window always had.
+    Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
+    Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
+    Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
 }
 
 void TProgressWindow::CreateSkinnedControls() {
@@ -193,25 +192,26 @@ void TProgressWindow::SetProgress(int32_t percent) {
 void TProgressWindow::TB_StartClick() {
     if (run_ == nullptr || Converting())
         return;
-    Label_FolderNote->clear();
+    Label_Note->clear();
+    Label_Note->setToolTip({});
     const QString chosen = path_Work;
     switch (EnsureOutputFolder(path_Work)) {
     case FolderState::Ready:
         break;
     case FolderState::FellBack:
         Edit_WorkingFolder->setText(path_Work);
-        Label_FolderNote->setText(
-            QStringLiteral("Could not create %1 - converting into the default folder.")
-                .arg(chosen));
+        Label_Note->setText(
+            QStringLiteral("Could not create the chosen folder - using the default folder."));
+        Label_Note->setToolTip(chosen);
         break;
     case FolderState::Unavailable:
         ShowMessageBox(BoxKind::Error, kNoFolderMessage);
         return;
     }
     RegisterEngineReports();
-    const QString note = Label_FolderNote->text();
+    const QString note = Label_Note->text();
     ResetProgress();
-    Label_FolderNote->setText(note);
+    Label_Note->setText(note);
     const std::optional<ProfileSettings> profile =
         host_.ReadProfile ? host_.ReadProfile() : std::nullopt;
     if (!profile)
@@ -254,7 +254,7 @@ void TProgressWindow::TB_BrowseClick() {
     if (folder.isEmpty())
         return;
     ChooseOutputFolder(folder);
-    Label_FolderNote->clear();
+    Label_Note->clear();
     Edit_WorkingFolder->setText(path_Work);
 }
 
@@ -287,22 +287,25 @@ void TProgressWindow::ParseEngineInfo(const QString &text) {
 }
 
 void TProgressWindow::ShowSpeed() {
-    Label_Speed->setText(SpeedText(speed_.Speed()));
-    Label_TimeLeft->setText(TimeLeftText(speed_.SecondsLeft()));
+    Label_Speed->setText(QStringLiteral("Speed : ") + SpeedText(speed_.Speed()));
+    Label_TimeLeft->setText(QStringLiteral("Time Left : ") + TimeLeftText(speed_.SecondsLeft()));
 }
 
 void TProgressWindow::RunFinished(const RunSummary &summary) {
     ShowButtons(false);
-    Label_TimeLeft->clear();
     if (summary.Stopped) {
+        Label_TimeLeft->clear();
         ShowMessageBox(BoxKind::Information, kStoppedMessage);
     } else {
         SetProgress(100);
-        Label_TimeLeft->setText(SecondsToTimeText(0));
+        Label_TimeLeft->setText(QStringLiteral("Time Left : ") + SecondsToTimeText(0));
     }
     const QString failures = summary.FailureText();
-    if (!failures.isEmpty())
+    if (!failures.isEmpty()) {
+        Label_Note->setText(summary.FailureLine());
+        Label_Note->setToolTip(failures);
         ShowMessageBox(BoxKind::Warning, failures);
+    }
     // The folder opens when the whole list went through and something came of it.
     if (!summary.Stopped && summary.FinishedCount() > 0)
         OpenOutputFolder(path_Work);

@@ -92,12 +92,11 @@ public:
     TDynamicImageButton *TB_Browse = nullptr;
 
     // How fast the run goes and how long the rest will take.
-    QLabel *Label_SpeedTitle = nullptr;
     QLabel *Label_Speed = nullptr;
-    QLabel *Label_TimeLeftTitle = nullptr;
     QLabel *Label_TimeLeft = nullptr;
-    // Says when the output folder could not be made and the default one is used instead.
-    QLabel *Label_FolderNote = nullptr;
+    // Says when the output folder could not be made and the default one is used instead, and
+    // after a run which clips could not be converted.
+    QLabel *Label_Note = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

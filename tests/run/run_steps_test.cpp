@@ -331,7 +331,8 @@ TEST(RunSteps, AnOutputFolderThatCannotBeMadeFallsBackAndTheWindowSaysSo) {
     Press(setup.window->TB_Start);
     EXPECT_EQ(path_Work, setup.folder + "MavoOutput/");
     EXPECT_EQ(setup.window->Edit_WorkingFolder->text(), path_Work);
-    EXPECT_TRUE(setup.window->Label_FolderNote->text().contains(chosen));
+    EXPECT_FALSE(setup.window->Label_Note->text().isEmpty());
+    EXPECT_EQ(setup.window->Label_Note->toolTip(), chosen);
     ASSERT_EQ(engine.calls.size(), 1u);
     EXPECT_EQ(engine.calls[0][37], setup.folder + "MavoOutput/a.MP4");
     setup.Shot("folder_fallback");

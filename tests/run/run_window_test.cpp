@@ -111,8 +111,36 @@ TEST(RunThroughEngine, AClipWhoseSourceIsGoneIsNamedAndTheOthersConvert) {
     EXPECT_GT(text.size(), QString("1 of 3 clips could not be converted:\n\nholiday.mp4: ").size())
         << "the engine's reason is named";
     EXPECT_FALSE(text.contains("the engine gave no reason")) << text.toStdString();
+    EXPECT_EQ(setup.window->Label_Note->text(), "1 of 3 clips could not be converted: holiday.mp4");
     EXPECT_EQ(setup.opened, QStringList{setup.folder});
     for (const char *name : {"clip.MP4", "clip1.MP4"})
         EXPECT_NEAR(Duration(setup.folder + name), 3, 0.3) << name;
     setup.Shot("after_failure");
+}
+
+// The program ends during a clip: the engine is stopped, the clip's end awaited and judged, and
+// nobody is told (there is no window left to tell).
+TEST(RunThroughEngine, EndingTheProgramMidClipWaitsForTheEngineAndLeavesNoPartialFile) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    setup.AddClip(LongClip(60));
+    setup.AddClip(Media("avi"));
+    bool aborted = false;
+    bool over = false;
+    QObject::connect(setup.run.get(), &ConversionRun::StatusLine, [&] {
+        if (!aborted) {
+            aborted = true;
+            over = setup.run->Abort(5000);
+        }
+    });
+    int finished_signals = 0;
+    QObject::connect(setup.run.get(), &ConversionRun::RunFinished, [&] { ++finished_signals; });
+    ASSERT_TRUE(setup.StartAndWait());
+    ASSERT_TRUE(aborted);
+    EXPECT_TRUE(over) << "the engine's end message did not come within 5 s";
+    EXPECT_EQ(setup.run->Results()[0].Outcome, ClipOutcome::Stopped);
+    EXPECT_EQ(setup.run->Results()[1].Outcome, ClipOutcome::Pending);
+    EXPECT_TRUE(setup.OutputFiles().isEmpty()) << setup.OutputFiles().join(",").toStdString();
+    EXPECT_TRUE(setup.boxes.empty());
+    EXPECT_EQ(finished_signals, 0);
 }
