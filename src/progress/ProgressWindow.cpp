@@ -111,6 +111,10 @@ void TProgressWindow::CreateRunLabels(const QFont &font) {
     Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
     Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
     Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
+    // A note is something to read: dark red, so it is not taken for part of the picture.
+    QPalette palette = Label_Note->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x10, 0x20));
+    Label_Note->setPalette(palette);
 }
 
 void TProgressWindow::CreateSkinnedControls() {
