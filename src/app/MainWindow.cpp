@@ -13,6 +13,7 @@
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
+#include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
 #include "preview/PreviewPlayer.h"
 #include "profiles/ProfileChooser.h"
@@ -32,6 +33,12 @@
 #include <cfenv>
 
 TMainWindow *MainWindow = nullptr;
+
+namespace {
+// The program does not end under a running clip: the engine is stopped and the clip's end
+// awaited this long before the engine is put away.
+constexpr int kRunEndWaitMs = 5000;
+} // namespace
 
 TMainWindow::TMainWindow() {
     // Arithmetic never traps: a division by zero gives an infinity or NaN.
@@ -81,6 +88,8 @@ void TMainWindow::FormCreate() {
     DllInit();
     port_ = new MessagePort([this](UINT m, WPARAM w, LPARAM l) { return HandleMessage(m, w, l); },
                             this);
+    run_ = new ConversionRun(this);
+    run_->SetWindow(Handle());
     CreateSkinnedControls();
     HookEvents();
     InitWindowState();
@@ -142,6 +151,7 @@ void TMainWindow::HookEvents() {
     profile_chooser_ = new ProfileChooser(ComboBox_OutputSetting, ProfileCatalogue().Path(), this);
     device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
+    connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -195,8 +205,31 @@ void TMainWindow::StopPreview() {
     ClosePreview();
 }
 
-LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) {
+LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM) {
+    switch (msg) {
+    case WM_CONVERTDONE:
+        ConvertNextClip(static_cast<int>(w));
+        break;
+    default:
+        break;
+    }
     return 0;
+}
+
+void TMainWindow::TB_ConvertClick() {
+    if (!CheckProfileChosen(*ComboBox_OutputSetting))
+        return;
+    StopPreview();
+    ProgressWindow->AttachRun(
+        run_,
+        {[this] { return ReadChosenProfile(*ComboBox_OutputSetting, OutputExt, OutputFormat); },
+         [this] { return SnapshotClips(*TP_ImageList); }});
+    ProgressWindow->ResetProgress();
+    ProgressWindow->ShowModal();
+}
+
+void TMainWindow::ConvertNextClip(int end_result) {
+    run_->ConvertNextClip(end_result);
 }
 
 void TMainWindow::closeEvent(QCloseEvent *event) {
@@ -205,6 +238,8 @@ void TMainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void TMainWindow::FormClose() {
+    if (run_ != nullptr)
+        run_->Abort(kRunEndWaitMs);
     QCoreApplication::quit();
 }
 
@@ -212,6 +247,7 @@ void TMainWindow::FormDestroy() {
     // From here on an escaping error is shown in the plain box again.
     error_report_.reset();
     if (engine_loaded_) {
+        run_->Abort(kRunEndWaitMs);
         SaveSettings();
         DestroySkinnedControls();
         UnloadEngine();

@@ -10,6 +10,7 @@
 
 class DeviceMenu;
 class ErrorReport;
+class ConversionRun;
 class MessagePort;
 class ProfileChooser;
 class QComboBox;
@@ -45,6 +46,10 @@ public:
     void FillProfileCombo(int32_t device_type);
     void TB_EditClick();
     void TB_AS_KeepClick();
+    // Opens the progress window, from which the clips of the list are converted.
+    void TB_ConvertClick();
+    // The engine ended the clip it was given last.
+    void ConvertNextClip(int end_result);
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -95,6 +100,7 @@ private:
     std::unique_ptr<ErrorReport> error_report_;
     ProfileChooser *profile_chooser_ = nullptr;
     DeviceMenu *device_menu_ = nullptr;
+    ConversionRun *run_ = nullptr;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

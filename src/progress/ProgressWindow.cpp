@@ -1,12 +1,45 @@
 #include "progress/ProgressWindow.h"
 
+#include "common/OpenAddress.h"
+
+#include "app/Settings.h"
+#include "common/Globals.h"
+#include "common/MessageBox.h"
+#include "common/SharedFunctions.h"
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
 
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QUrl>
+#include <algorithm>
 
 TProgressWindow *ProgressWindow = nullptr;
+
+namespace {
+bool FolderReady(const QString &folder) {
+    return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder));
+}
+
+QString FilePart(const QString &path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+} // namespace
+
+void OpenOutputFolder(const QString &folder) {
+    OpenAddress(QUrl::fromLocalFile(folder));
+}
+
+FolderState EnsureOutputFolder(QString &folder) {
+    if (FolderReady(folder))
+        return FolderState::Ready;
+    folder = DefaultWorkFolder();
+    return FolderReady(folder) ? FolderState::FellBack : FolderState::Unavailable;
+}
 
 namespace {
 QLabel *FixedLabel(QWidget *parent, const QString &name, const QString &text, int left, int top,
@@ -56,8 +89,21 @@ TProgressWindow::TProgressWindow() {
     Label_TP = FixedLabel(Panel_Progress, "Label_TP", "100", 122, 20, 18, 13, tahoma, right);
     Label9 = MakeLabel(Panel_Progress, "Label9", "%", 141, 20, tahoma);
 
+    CreateRunLabels(tahoma);
     CreateSkinnedControls();
     CentreOnScreen();
+    ResetProgress();
+}
+
+void TProgressWindow::CreateRunLabels(const QFont &font) {
+    // Beside the clip's times, right of the labels the window always had.
+    Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
+    Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
+    Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
+    // A note is something to read: dark red, so it is not taken for part of the picture.
+    QPalette palette = Label_Note->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x10, 0x20));
+    Label_Note->setPalette(palette);
 }
 
 void TProgressWindow::CreateSkinnedControls() {
@@ -78,5 +124,182 @@ void TProgressWindow::CreateSkinnedControls() {
     TB_Stop = CreateComponent<TDynamicImageButton>("TB_Stop");
     TB_Close = CreateComponent<TDynamicImageButton>("TB_Close");
     TB_Browse = CreateComponent<TDynamicImageButton>("TB_Browse");
-    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Start, &TImageButton::Click, this, [this] { TB_StartClick(); });
+    connect(TB_Stop, &TImageButton::Click, this, [this] { TB_StopClick(); });
+    connect(TB_Close, &TImageButton::Click, this, [this] { TB_CloseClick(); });
+    connect(TB_Browse, &TImageButton::Click, this, [this] { TB_BrowseClick(); });
+}
+
+void TProgressWindow::AttachRun(ConversionRun *run, RunHost host) {
+    host_ = std::move(host);
+    if (run_ == run)
+        return;
+    if (run_ != nullptr)
+        disconnect(run_, nullptr, this, nullptr);
+    run_ = run;
+    connect(run, &ConversionRun::ClipStarting, this, &TProgressWindow::ShowClipInfo);
+    connect(run, &ConversionRun::StatusLine, this, &TProgressWindow::ParseEngineInfo);
+    connect(run, &ConversionRun::RunFinished, this, &TProgressWindow::RunFinished);
+}
+
+void TProgressWindow::ShowButtons(bool converting) {
+    TB_Start->setVisible(!converting);
+    TB_Stop->setVisible(converting);
+}
+
+void TProgressWindow::ResetProgress() {
+    for (QLabel *label : {Label_SrcName, Label_DesName})
+        label->clear();
+    for (QLabel *label : {Label_StartTime, Label_StopTime, Label_Length, Label_CurrentTime})
+        label->setText(QStringLiteral("00:00:00"));
+    Label_Speed->clear();
+    Label_TimeLeft->clear();
+    if (run_ != nullptr)
+        run_->ResetIndex();
+    ClipCount = host_.Clips ? static_cast<int32_t>(host_.Clips().size()) : 0;
+    // An empty folder text is no folder: the default one serves.
+    if (path_Work.isEmpty())
+        path_Work = DefaultWorkFolder();
+    path_Work = WithSeparator(path_Work);
+    Edit_WorkingFolder->setText(path_Work);
+    SetProgress(0);
+    ShowButtons(false);
+}
+
+void TProgressWindow::SetProgress(int32_t percent) {
+    const int32_t p = std::clamp(percent, 0, 100);
+    Label_CP->setText(QString::number(p));
+    Img_CP->move(p * Img_CP->width() / 100 + kBarOffset, Img_CP->y());
+    if (ClipCount == 0) {
+        Label_TP->setText(QStringLiteral("0"));
+        Img_TP->move(kBarOffset, Img_TP->y());
+        return;
+    }
+    const int32_t index = run_ != nullptr ? run_->CurrentClipIndex() : 0;
+    const int64_t whole = (int64_t{index} * 100 + p) / ClipCount;
+    const int32_t t = static_cast<int32_t>(std::clamp<int64_t>(whole, 0, 100));
+    Label_TP->setText(QString::number(t));
+    Img_TP->move(t * Img_TP->width() / 100 + kBarOffset, Img_TP->y());
+}
+
+void TProgressWindow::TB_StartClick() {
+    if (run_ == nullptr || Converting())
+        return;
+    Label_Note->clear();
+    Label_Note->setToolTip({});
+    const QString chosen = path_Work;
+    switch (EnsureOutputFolder(path_Work)) {
+    case FolderState::Ready:
+        break;
+    case FolderState::FellBack:
+        Edit_WorkingFolder->setText(path_Work);
+        Label_Note->setText(
+            QStringLiteral("Could not create the chosen folder - using the default folder."));
+        Label_Note->setToolTip(chosen);
+        break;
+    case FolderState::Unavailable:
+        ShowMessageBox(BoxKind::Error, kNoFolderMessage);
+        return;
+    }
+    RegisterEngineReports();
+    const QString note = Label_Note->text();
+    ResetProgress();
+    Label_Note->setText(note);
+    const std::optional<ProfileSettings> profile =
+        host_.ReadProfile ? host_.ReadProfile() : std::nullopt;
+    if (!profile)
+        return;
+    QList<ClipSource> clips = host_.Clips ? host_.Clips() : QList<ClipSource>{};
+    ClipCount = static_cast<int32_t>(clips.size());
+    if (!run_->Begin(std::move(clips), *profile, path_Work, b_KeepRatio)) {
+        ShowMessageBox(BoxKind::Information, kNoClipMessage);
+        return;
+    }
+    ShowButtons(true);
+    run_->StartClip();
+}
+
+void TProgressWindow::TB_StopClick() {
+    if (run_ != nullptr && Converting())
+        run_->RequestStop();
+}
+
+void TProgressWindow::TB_CloseClick() {
+    close();
+}
+
+void TProgressWindow::closeEvent(QCloseEvent *event) {
+    // Every way of closing the window meets the same refusal while a run converts.
+    if (Converting()) {
+        event->ignore();
+        ShowMessageBox(BoxKind::Information, kConvertingNowMessage);
+        return;
+    }
+    event->accept();
+}
+
+void TProgressWindow::TB_BrowseClick() {
+    if (TB_Stop->isVisible() || Converting())
+        return;
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Please select \"Output Folder\" :"),
+                                          QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+    ChooseOutputFolder(folder);
+    Label_Note->clear();
+    Edit_WorkingFolder->setText(path_Work);
+}
+
+void TProgressWindow::ShowClipInfo(const TConvertDef &job) {
+    ClipStart = job.Start;
+    ClipLength = job.Length;
+    Label_SrcName->setText(FilePart(job.Input));
+    Label_DesName->setText(FilePart(job.Output));
+    // The display keeps its own time rule; the engine's start text may pass 24 hours.
+    Label_StartTime->setText(SecondsToTimeText(job.Start));
+    Label_StopTime->setText(job.StopText);
+    Label_Length->setText(SecondsToTimeText(ClipLength));
+    Label_CurrentTime->setText(QStringLiteral("00:00:00"));
+    SetProgress(0);
+    if (!clock_.isValid())
+        clock_.start();
+    speed_.StartClip(ClipLength, run_ != nullptr ? run_->SecondsAfterCurrent() : 0,
+                     static_cast<double>(clock_.nsecsElapsed()) / 1e9);
+    ShowSpeed();
+}
+
+void TProgressWindow::ParseEngineInfo(const QString &text) {
+    const std::optional<EngineInfo> info = ::ParseEngineInfo(text, ClipStart, ClipLength);
+    if (!info)
+        return;
+    SetProgress(info->Percent);
+    Label_CurrentTime->setText(SecondsToTimeText(info->CurrentSeconds));
+    speed_.Observe(info->Position, static_cast<double>(clock_.nsecsElapsed()) / 1e9);
+    ShowSpeed();
+}
+
+void TProgressWindow::ShowSpeed() {
+    Label_Speed->setText(QStringLiteral("Speed : ") + SpeedText(speed_.Speed()));
+    Label_TimeLeft->setText(QStringLiteral("Time Left : ") + TimeLeftText(speed_.SecondsLeft()));
+}
+
+void TProgressWindow::RunFinished(const RunSummary &summary) {
+    ShowButtons(false);
+    if (summary.Stopped) {
+        Label_TimeLeft->clear();
+        ShowMessageBox(BoxKind::Information, kStoppedMessage);
+    } else {
+        SetProgress(100);
+        Label_TimeLeft->setText(QStringLiteral("Time Left : ") + SecondsToTimeText(0));
+    }
+    const QString failures = summary.FailureText();
+    if (!failures.isEmpty()) {
+        Label_Note->setText(summary.FailureLine());
+        Label_Note->setToolTip(failures);
+        ShowMessageBox(BoxKind::Warning, failures);
+    }
+    // The folder opens when the whole list went through and something came of it.
+    if (!summary.Stopped && summary.FinishedCount() > 0)
+        OpenOutputFolder(path_Work);
 }

@@ -1,17 +1,64 @@
 #pragma once
 // The progress window, from which a run is started, watched and stopped.
 
+#include "engine/ConversionRun.h"
+#include "progress/EngineReports.h"
 #include "ui/SkinnedForm.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
 class TDynamicImageButton;
 class TImage;
 
+// A bar picture 280 pixels wide at this left edge lies wholly left of the panel.
+inline constexpr int kBarOffset = -280;
+
+inline constexpr const char *kConvertingNowMessage = "Converting clips now!\nPlease stop it first!";
+inline constexpr const char *kStoppedMessage = "Stop converting process by user!";
+inline constexpr const char *kNoFolderMessage = "Can not create output folder!";
+
+// What a run takes from the main window when it starts.
+struct RunHost {
+    // The chosen profile's settings; shows its own message when there is none.
+    std::function<std::optional<ProfileSettings>()> ReadProfile;
+    std::function<QList<ClipSource>()> Clips;
+};
+
+// Shows the output folder in the file manager (through OpenAddress, which tests watch).
+void OpenOutputFolder(const QString &folder);
+
+enum class FolderState { Ready, FellBack, Unavailable };
+// Makes sure the output folder exists (one level). When it cannot be made it becomes the default
+// folder for this session; an empty text is the default folder too.
+FolderState EnsureOutputFolder(QString &folder);
+
 class TProgressWindow : public TSkinnedForm {
     Q_OBJECT
 public:
     TProgressWindow();
+
+    void AttachRun(ConversionRun *run, RunHost host);
+    ConversionRun *Run() const { return run_; }
+
+    void ResetProgress();
+    void SetProgress(int32_t percent);
+    void ShowClipInfo(const TConvertDef &job);
+    void ParseEngineInfo(const QString &text);
+    void RunFinished(const RunSummary &summary);
+
+    void TB_StartClick();
+    void TB_StopClick();
+    void TB_CloseClick();
+    void TB_BrowseClick();
+
+    bool Converting() const { return run_ != nullptr && run_->Converting(); }
+    int32_t ClipStart = 0;
+    int32_t ClipLength = 0;
+    int32_t ClipCount = 0;
 
     QLineEdit *Edit_WorkingFolder = nullptr;
     QLabel *Label1 = nullptr;
@@ -42,8 +89,26 @@ public:
     TDynamicImageButton *TB_Close = nullptr;
     TDynamicImageButton *TB_Browse = nullptr;
 
+    // How fast the run goes and how long the rest will take.
+    QLabel *Label_Speed = nullptr;
+    QLabel *Label_TimeLeft = nullptr;
+    // Says when the output folder could not be made and the default one is used instead, and
+    // after a run which clips could not be converted.
+    QLabel *Label_Note = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void CreateSkinnedControls();
+    void CreateRunLabels(const QFont &font);
+    void ShowButtons(bool converting);
+    void ShowSpeed();
+
+    QPointer<ConversionRun> run_;
+    RunHost host_;
+    RunSpeedometer speed_;
+    QElapsedTimer clock_;
 };
 
 extern TProgressWindow *ProgressWindow;

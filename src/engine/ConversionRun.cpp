@@ -1,0 +1,250 @@
+#include "engine/ConversionRun.h"
+
+#include "common/MessageBox.h"
+#include "controls/ListPanel.h"
+#include "engine/EngineBinding.h"
+#include "progress/EngineReports.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+namespace {
+constexpr const char *kAddProfileEntry = "Add my profile...";
+constexpr const char *kEngineRefused = "the engine did not take the clip";
+constexpr const char *kNoReason = "the engine gave no reason";
+
+QString FilePart(const QString &path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+} // namespace
+
+ClipVerdict JudgeClipEnd(std::optional<int> end_result, bool stop_requested) {
+    ClipVerdict verdict;
+    verdict.RunGoesOn = !stop_requested;
+    if (!end_result)
+        return verdict; // never taken: failed, and there is no file of ours to delete
+    switch (*end_result) {
+    case 0:
+        // Finished before the stop arrived: the file is whole and stays.
+        verdict.Outcome = ClipOutcome::Finished;
+        break;
+    case 1:
+        verdict.Outcome = ClipOutcome::Stopped;
+        verdict.DeleteOutput = true;
+        break;
+    default:
+        // The engine has removed what it wrote.
+        verdict.Outcome = ClipOutcome::Failed;
+        break;
+    }
+    return verdict;
+}
+
+int RunSummary::FailedCount() const {
+    return static_cast<int>(std::count_if(Results.begin(), Results.end(), [](const auto &r) {
+        return r.Outcome == ClipOutcome::Failed;
+    }));
+}
+
+int RunSummary::FinishedCount() const {
+    return static_cast<int>(std::count_if(Results.begin(), Results.end(), [](const auto &r) {
+        return r.Outcome == ClipOutcome::Finished;
+    }));
+}
+
+QString RunSummary::FailureText() const {
+    const int failed = FailedCount();
+    if (failed == 0)
+        return {};
+    QString text =
+        QStringLiteral("%1 of %2 clips could not be converted:\n").arg(failed).arg(Results.size());
+    for (const ClipResult &result : Results)
+        if (result.Outcome == ClipOutcome::Failed)
+            text += QStringLiteral("\n%1: %2").arg(FilePart(result.Source), result.Reason);
+    return text;
+}
+
+QString RunSummary::FailureLine() const {
+    QStringList names;
+    for (const ClipResult &result : Results)
+        if (result.Outcome == ClipOutcome::Failed)
+            names << FilePart(result.Source);
+    if (names.isEmpty())
+        return {};
+    return QStringLiteral("%1 of %2 clips could not be converted: %3")
+        .arg(names.size())
+        .arg(Results.size())
+        .arg(names.join(QStringLiteral(", ")));
+}
+
+bool CheckProfileChosen(QComboBox &profiles) {
+    if (profiles.currentIndex() >= 0 && profiles.currentText() != QLatin1String(kAddProfileEntry))
+        return true;
+    ShowMessageBox(BoxKind::Information, kNoProfileMessage);
+    profiles.setFocus();
+    return false;
+}
+
+std::optional<ProfileSettings> ReadChosenProfile(QComboBox &profiles, const QString &output_ext,
+                                                 const QString &output_format) {
+    if (!CheckProfileChosen(profiles))
+        return std::nullopt;
+    return ReadProfileSettings(profiles.currentText(), output_ext, output_format);
+}
+
+QList<ClipSource> SnapshotClips(const TListPanel &list) {
+    QList<ClipSource> clips;
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        const Image_Item *item = list.GetItem(i);
+        if (item == nullptr)
+            continue;
+        clips.append({item->FileName, item->StartTime, item->StopTime, item->InfoValues[0],
+                      item->InfoValues[1]});
+    }
+    return clips;
+}
+
+ConversionRun::ConversionRun(QObject *parent) : QObject(parent) {
+    connect(EngineReportQueue::Instance(), &EngineReportQueue::Line, this, &ConversionRun::OnLine);
+}
+
+ConversionRun::~ConversionRun() = default;
+
+bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profile,
+                          const QString &work_folder, bool keep_ratio) {
+    if (converting_)
+        return false;
+    clips_ = std::move(clips);
+    profile_ = profile;
+    work_folder_ = work_folder;
+    keep_ratio_ = keep_ratio;
+    results_.clear();
+    for (const ClipSource &clip : clips_)
+        results_.append({clip.FileName, {}, ClipOutcome::Pending, {}});
+    quiet_ = false;
+    if (!PrepareClip(0))
+        return false;
+    stop_requested_ = false;
+    converting_ = true;
+    return true;
+}
+
+bool ConversionRun::PrepareClip(int32_t index) {
+    if (index < 0 || index >= clips_.size())
+        return false;
+    MyConvertDef = ::PrepareClip(clips_[index], profile_, work_folder_, keep_ratio_);
+    results_[index].Output = MyConvertDef.Output;
+    current_ = index;
+    return true;
+}
+
+void ConversionRun::StartClip() {
+    ++serial_;
+    SetReportingClip(serial_);
+    emit ClipStarting(MyConvertDef);
+    if (MyConvertDef.Length <= 0) {
+        // Nothing is handed over: an empty file is no conversion.
+        EndWithoutEngine(kNothingToConvert);
+        return;
+    }
+    arguments_.clear();
+    argv_.clear();
+    for (const QString &text : ArgumentList(MyConvertDef))
+        arguments_.append(text.toUtf8());
+    for (QByteArray &text : arguments_)
+        argv_.push_back(text.data());
+    const int taken = DllConvert(window_, kArgumentCount, argv_.data());
+    if (taken != 0) {
+        EndWithoutEngine(kEngineRefused);
+        return;
+    }
+    awaiting_end_ = true;
+}
+
+void ConversionRun::EndWithoutEngine(const QString &reason) {
+    results_[current_].Reason = reason;
+    // Still one step per message: the run goes on from the event loop, as after the engine.
+    const uint64_t serial = serial_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            if (serial == serial_ && converting_ && !awaiting_end_)
+                EndClip(std::nullopt);
+        },
+        Qt::QueuedConnection);
+}
+
+void ConversionRun::ConvertNextClip(int end_result) {
+    // Only the clip the engine took can end; anything else is not ours.
+    if (!awaiting_end_)
+        return;
+    awaiting_end_ = false;
+    EndClip(end_result);
+}
+
+void ConversionRun::EndClip(std::optional<int> end_result) {
+    const ClipVerdict verdict = JudgeClipEnd(end_result, stop_requested_);
+    ClipResult &result = results_[current_];
+    result.Outcome = verdict.Outcome;
+    if (verdict.Outcome == ClipOutcome::Failed && result.Reason.isEmpty())
+        result.Reason = kNoReason;
+    if (verdict.DeleteOutput && !result.Output.isEmpty())
+        QFile::remove(result.Output);
+    if (verdict.RunGoesOn && PrepareClip(current_ + 1)) {
+        StartClip();
+        return;
+    }
+    Finish();
+}
+
+void ConversionRun::Finish() {
+    converting_ = false;
+    if (quiet_)
+        return;
+    RunSummary summary;
+    summary.Stopped = stop_requested_;
+    summary.Results = results_;
+    emit RunFinished(summary);
+}
+
+void ConversionRun::RequestStop() {
+    stop_requested_ = true;
+    if (DllStop != nullptr)
+        DllStop();
+}
+
+bool ConversionRun::Abort(int timeout_ms) {
+    if (!converting_)
+        return true;
+    quiet_ = true;
+    RequestStop();
+    QElapsedTimer waited;
+    waited.start();
+    while (converting_ && waited.elapsed() < timeout_ms) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (converting_)
+            QThread::msleep(5);
+    }
+    return !converting_;
+}
+
+void ConversionRun::OnLine(quint64 serial, const QString &text) {
+    // A line of an earlier clip never moves this one's display.
+    if (serial != serial_ || !awaiting_end_)
+        return;
+    if (text.startsWith(QLatin1String("error: "))) {
+        results_[current_].Reason = text.mid(7);
+        return;
+    }
+    emit StatusLine(text);
+}
+
+double ConversionRun::SecondsAfterCurrent() const {
+    double seconds = 0;
+    for (qsizetype i = current_ + 1; i < clips_.size(); ++i)
+        seconds += std::max<int64_t>(0, int64_t{clips_[i].StopTime} - clips_[i].StartTime);
+    return seconds;
+}

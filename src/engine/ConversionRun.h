@@ -1,0 +1,123 @@
+#pragma once
+// A conversion run: the clips of the list, taken when the run starts, handed to the engine one
+// after another. The engine's end-of-clip message steps the run (ConvertNextClip); each clip's
+// end is judged by one rule, and at the end the run says which clips became files and which did
+// not, and why.
+
+#include "engine/JobArguments.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <vector>
+#include <winmsg.h>
+
+class QComboBox;
+class TListPanel;
+
+enum class ClipOutcome { Pending, Finished, Stopped, Failed };
+
+struct ClipResult {
+    QString Source;
+    QString Output;
+    ClipOutcome Outcome = ClipOutcome::Pending;
+    QString Reason; // why a clip failed
+};
+
+// How a clip ended and what follows from it.
+struct ClipVerdict {
+    ClipOutcome Outcome = ClipOutcome::Failed;
+    bool DeleteOutput = false; // only a stopped clip's partial file goes
+    bool RunGoesOn = false;
+};
+
+// end_result: the engine's end-of-clip result (0 finished, 1 stopped, 2 failed), or nothing
+// when the engine never took the clip.
+ClipVerdict JudgeClipEnd(std::optional<int> end_result, bool stop_requested);
+
+struct RunSummary {
+    bool Stopped = false;
+    QList<ClipResult> Results; // one per clip of the run, in list order
+    int FailedCount() const;
+    int FinishedCount() const;
+    // Names every failed clip with its reason; empty when none failed.
+    QString FailureText() const;
+    // The same in one line: "1 of 3 clips could not be converted: party.avi".
+    QString FailureLine() const;
+};
+
+inline constexpr const char *kNoProfileMessage = "Please select a Output Porfiles!";
+inline constexpr const char *kNoClipMessage =
+    "No clip to convert!\nPlease add clip to list, then convert it!";
+inline constexpr const char *kNothingToConvert = "nothing to convert";
+
+// The chosen profile of the list; shows the profile message when there is none (nothing
+// selected, or "Add my profile...").
+bool CheckProfileChosen(QComboBox &profiles);
+std::optional<ProfileSettings> ReadChosenProfile(QComboBox &profiles, const QString &output_ext,
+                                                 const QString &output_format);
+// What the run needs of every clip of the list, as it is now.
+QList<ClipSource> SnapshotClips(const TListPanel &list);
+
+class ConversionRun : public QObject {
+    Q_OBJECT
+public:
+    explicit ConversionRun(QObject *parent = nullptr);
+    ~ConversionRun() override;
+
+    // Where the engine posts its end-of-clip message.
+    void SetWindow(HWND window) { window_ = window; }
+
+    // Takes the clips and prepares clip 0; false, with nothing started, for an empty list.
+    bool Begin(QList<ClipSource> clips, const ProfileSettings &profile, const QString &work_folder,
+               bool keep_ratio);
+    // Hands the prepared clip to the engine.
+    void StartClip();
+    // The engine's end-of-clip message with its result.
+    void ConvertNextClip(int end_result);
+    // The user's stop: the clip in progress ends soon and the run with it.
+    void RequestStop();
+    // The program ends: stops the engine and waits up to timeout_ms for the clip's end, which is
+    // judged as usual but announced to nobody. True when the run is over.
+    bool Abort(int timeout_ms);
+
+    bool Converting() const { return converting_; }
+    bool StopRequested() const { return stop_requested_; }
+    int32_t CurrentClipIndex() const { return current_; }
+    void ResetIndex() { current_ = 0; }
+    int32_t ClipCount() const { return static_cast<int32_t>(clips_.size()); }
+    // Seconds of the clips after the current one.
+    double SecondsAfterCurrent() const;
+    const QList<ClipResult> &Results() const { return results_; }
+
+    TConvertDef MyConvertDef;
+
+signals:
+    void ClipStarting(const TConvertDef &job);
+    void StatusLine(const QString &text);
+    void RunFinished(const RunSummary &summary);
+
+private:
+    bool PrepareClip(int32_t index);
+    void OnLine(quint64 serial, const QString &text);
+    void EndClip(std::optional<int> end_result);
+    void EndWithoutEngine(const QString &reason);
+    void Finish();
+
+    HWND window_ = nullptr;
+    QList<ClipSource> clips_;
+    ProfileSettings profile_;
+    QString work_folder_;
+    bool keep_ratio_ = false;
+    QList<ClipResult> results_;
+    int32_t current_ = 0;
+    bool converting_ = false;
+    bool stop_requested_ = false;
+    bool awaiting_end_ = false; // the engine took the current clip and has not ended it
+    bool quiet_ = false;
+    uint64_t serial_ = 0;
+    QByteArrayList arguments_; // kept unchanged until the engine ends the clip
+    std::vector<char *> argv_;
+};

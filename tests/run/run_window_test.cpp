@@ -1,0 +1,146 @@
+// Whole runs through the real engine: media made with the ffmpeg command line, the outputs
+// judged by ffprobe.
+#include "RunFixture.h"
+
+#include "media.h"
+
+#include <QFile>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+using namespace run_test;
+
+namespace {
+
+double Duration(const QString &file) {
+    return media::ProbeNumber(file.toStdString(), "", "duration");
+}
+
+std::map<std::string, std::string> Video(const QString &file) {
+    return media::Probe(file.toStdString(), "v:0", "codec_name,width,height");
+}
+
+// A copy of a fixture under a name of the test's choosing.
+QString CopyAs(const QString &fixture, const QString &path) {
+    QFile::remove(path);
+    EXPECT_TRUE(QFile::copy(fixture, path));
+    return path;
+}
+
+} // namespace
+
+TEST(RunThroughEngine, ThreeInputTypesBecomeThreeFilesOfTheProfile) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    QTemporaryDir sources;
+    // A source named like an option is still only the input.
+    setup.AddClip(CopyAs(Media("avi"), sources.path() + "/-y.avi"));
+    setup.AddClip(Media("wmv"), 1, 5);
+    setup.AddClip(Media("mov"));
+    bool shot = false;
+    QObject::connect(setup.run.get(), &ConversionRun::StatusLine, [&] {
+        if (!shot && setup.run->CurrentClipIndex() == 1) {
+            shot = true;
+            setup.Shot("during_run");
+        }
+    });
+
+    ASSERT_TRUE(setup.StartAndWait());
+    EXPECT_TRUE(setup.boxes.empty()) << setup.BoxTexts().join(" | ").toStdString();
+    EXPECT_EQ(setup.OutputFiles(), QStringList({"-y.MP4", "clip.MP4", "clip1.MP4"}));
+    const std::pair<QString, double> expected[] = {
+        {"-y.MP4", 6}, {"clip.MP4", 4}, {"clip1.MP4", 6}};
+    for (const auto &[name, seconds] : expected) {
+        const QString file = setup.folder + name;
+        const auto video = Video(file);
+        EXPECT_EQ(video.at("codec_name"), "mpeg4") << name.toStdString();
+        EXPECT_EQ(video.at("width"), "176") << name.toStdString();
+        EXPECT_EQ(video.at("height"), "144") << name.toStdString();
+        EXPECT_NEAR(Duration(file), seconds, 0.3) << name.toStdString();
+        EXPECT_EQ(media::Probe(file.toStdString(), "a:0", "codec_name").at("codec_name"), "aac");
+    }
+    EXPECT_EQ(setup.opened, QStringList{setup.folder});
+    EXPECT_EQ(setup.window->Label_CP->text(), "100");
+    EXPECT_EQ(setup.window->Label_TP->text(), "100");
+    EXPECT_EQ(setup.window->Label_SrcName->text(), "clip.mov");
+    EXPECT_TRUE(setup.window->Label_Speed->text().endsWith(QString::fromUtf8("\u00d7 real time")))
+        << setup.window->Label_Speed->text().toStdString();
+    setup.Shot("finished");
+}
+
+TEST(RunThroughEngine, AStopDuringTheSecondOfThreeClipsKeepsOnlyTheFirst) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    setup.AddClip(Media("avi"));
+    setup.AddClip(LongClip(60));
+    setup.AddClip(Media("mpg"));
+    bool pressed = false;
+    QObject::connect(setup.run.get(), &ConversionRun::StatusLine, [&] {
+        if (!pressed && setup.run->CurrentClipIndex() == 1) {
+            pressed = true;
+            setup.Shot("before_stop");
+            Press(setup.window->TB_Stop);
+        }
+    });
+    ASSERT_TRUE(setup.StartAndWait());
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(setup.OutputFiles(), QStringList{"clip.MP4"});
+    EXPECT_EQ(setup.run->Results()[1].Outcome, ClipOutcome::Stopped);
+    EXPECT_EQ(setup.run->Results()[2].Outcome, ClipOutcome::Pending) << "clip 2 never started";
+    EXPECT_EQ(setup.BoxTexts(), QStringList{"Stop converting process by user!"});
+    EXPECT_TRUE(setup.opened.isEmpty());
+    EXPECT_NEAR(Duration(setup.folder + "clip.MP4"), 6, 0.3);
+    setup.Shot("after_stop");
+}
+
+TEST(RunThroughEngine, AClipWhoseSourceIsGoneIsNamedAndTheOthersConvert) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    QTemporaryDir sources;
+    setup.AddClip(Media("avi"), 0, 3);
+    setup.AddClip(CopyAs(Media("mp4"), sources.path() + "/holiday.mp4"));
+    setup.AddClip(Media("3gp"), 0, 3);
+    ASSERT_TRUE(QFile::remove(sources.path() + "/holiday.mp4"));
+
+    ASSERT_TRUE(setup.StartAndWait());
+    EXPECT_EQ(setup.OutputFiles(), QStringList({"clip.MP4", "clip1.MP4"}));
+    ASSERT_EQ(setup.boxes.size(), 1u) << setup.BoxTexts().join(" | ").toStdString();
+    const QString text = setup.boxes[0].text;
+    EXPECT_TRUE(text.startsWith("1 of 3 clips could not be converted:\n\nholiday.mp4: "))
+        << text.toStdString();
+    EXPECT_GT(text.size(), QString("1 of 3 clips could not be converted:\n\nholiday.mp4: ").size())
+        << "the engine's reason is named";
+    EXPECT_FALSE(text.contains("the engine gave no reason")) << text.toStdString();
+    EXPECT_EQ(setup.window->Label_Note->text(), "1 of 3 clips could not be converted: holiday.mp4");
+    EXPECT_EQ(setup.opened, QStringList{setup.folder});
+    for (const char *name : {"clip.MP4", "clip1.MP4"})
+        EXPECT_NEAR(Duration(setup.folder + name), 3, 0.3) << name;
+    setup.Shot("after_failure");
+}
+
+// The program ends during a clip: the engine is stopped, the clip's end awaited and judged, and
+// nobody is told (there is no window left to tell).
+TEST(RunThroughEngine, EndingTheProgramMidClipWaitsForTheEngineAndLeavesNoPartialFile) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    setup.AddClip(LongClip(60));
+    setup.AddClip(Media("avi"));
+    bool aborted = false;
+    bool over = false;
+    QObject::connect(setup.run.get(), &ConversionRun::StatusLine, [&] {
+        if (!aborted) {
+            aborted = true;
+            over = setup.run->Abort(5000);
+        }
+    });
+    int finished_signals = 0;
+    QObject::connect(setup.run.get(), &ConversionRun::RunFinished, [&] { ++finished_signals; });
+    ASSERT_TRUE(setup.StartAndWait());
+    ASSERT_TRUE(aborted);
+    EXPECT_TRUE(over) << "the engine's end message did not come within 5 s";
+    EXPECT_EQ(setup.run->Results()[0].Outcome, ClipOutcome::Stopped);
+    EXPECT_EQ(setup.run->Results()[1].Outcome, ClipOutcome::Pending);
+    EXPECT_TRUE(setup.OutputFiles().isEmpty()) << setup.OutputFiles().join(",").toStdString();
+    EXPECT_TRUE(setup.boxes.empty());
+    EXPECT_EQ(finished_signals, 0);
+}
