@@ -1,15 +1,18 @@
 #include "app/MainWindow.h"
 
+#include "app/ClipAdder.h"
 #include "app/Settings.h"
 #include "common/Globals.h"
 #include "common/MessageBox.h"
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
+#include "controls/ControlMessages.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
 #include "engine/EngineBinding.h"
+#include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
@@ -19,6 +22,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTimer>
 #include <cfenv>
 
@@ -40,6 +45,7 @@ TMainWindow::TMainWindow() {
     Panel_Preview->setGeometry(421, 68, 300, 224);
     Panel_Preview->setStyleSheet("background-color: black;");
     Panel_Preview->setAttribute(Qt::WA_StyledBackground);
+    setAcceptDrops(true);
 
     ComboBox_OutputSetting = new QComboBox(this);
     ComboBox_OutputSetting->setObjectName("ComboBox_OutputSetting");
@@ -120,8 +126,90 @@ void TMainWindow::DestroySkinnedControls() {
 }
 
 void TMainWindow::HookEvents() {
-    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Close, &TImageButton::Click, this, &TMainWindow::TB_CloseClick);
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
+    clip_adder_ = std::make_unique<ClipAdder>(
+        AddingFiles, [this](const AddedClip &clip) { AddClipEntry(clip); });
+    SetPreviewEventPort(port_);
+    preview_ = std::make_unique<PreviewController>(
+        PreviewControls{TP_ImageList, TP_Progress, Img_VideoPic, Panel_Preview, PositionTimer});
+    connect(TB_Play, &TImageButton::Click, this, &TMainWindow::TB_PlayClick);
+    connect(TB_Stop, &TImageButton::Click, this, &TMainWindow::TB_StopClick);
+    connect(TB_Pause, &TImageButton::Click, this, &TMainWindow::TB_PauseClick);
+    connect(TB_Next, &TImageButton::Click, this, &TMainWindow::TB_NextClick);
+    connect(TB_Previous, &TImageButton::Click, this, &TMainWindow::TB_PreviousClick);
+    connect(TB_AS_Keep, &TImageButton::Click, this, &TMainWindow::TB_AS_KeepClick);
+    connect(TB_AddFile, &TImageButton::Click, this, &TMainWindow::TB_AddFileClick);
+    connect(TB_DelFile, &TImageButton::Click, this, &TMainWindow::TB_DelFileClick);
+}
+
+void TMainWindow::TB_AddFileClick() {
+    if (AddingFiles)
+        return;
+    const QStringList files = ChooseClipFiles(this);
+    // The part of the window the dialog covered is drawn again before the clips are read.
+    repaint();
+    clip_adder_->Add(files, ErrorCount);
+}
+
+void TMainWindow::AddClipEntry(const AddedClip &clip) {
+    auto *item = new Image_Item(TP_ImageList);
+    const ClipInfoRecord info = clip.Record();
+    if (item->SetClipInfo(&info, &clip.picture))
+        TP_ImageList->AddItem(item);
+    else
+        delete item;
+}
+
+void TMainWindow::TB_DelFileClick() {
+    TP_ImageList->RemoveSelected();
+}
+
+void TMainWindow::TB_PlayClick() {
+    if (!AddingFiles)
+        preview_->PlayClick();
+}
+
+void TMainWindow::TB_StopClick() {
+    StopPreview();
+}
+
+void TMainWindow::TB_PauseClick() {
+    preview_->PauseClick();
+}
+
+void TMainWindow::TB_NextClick() {
+    preview_->NextClick();
+}
+
+void TMainWindow::TB_PreviousClick() {
+    preview_->PreviousClick();
+}
+
+void TMainWindow::TB_AS_KeepClick() {
+    TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
+    b_KeepRatio = TB_AS_Keep->Checked;
+    preview_->KeepRatioChanged();
+}
+
+void TMainWindow::TB_CloseClick() {
+    TP_ImageList->ClearItems();
+    close();
+}
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent *event) {
+    if (!AddingFiles && clip_adder_ != nullptr && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent *event) {
+    if (AddingFiles || clip_adder_ == nullptr)
+        return;
+    event->acceptProposedAction();
+    // The drop ends first; the clips are read once the file manager has its answer.
+    const QStringList files = FilesToAdd(LocalPaths(event->mimeData()->urls()));
+    QMetaObject::invokeMethod(
+        this, [this, files] { clip_adder_->Add(files, ErrorCount); }, Qt::QueuedConnection);
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -135,11 +223,42 @@ bool TMainWindow::LoadSkinsAndDefaults() {
 }
 
 void TMainWindow::StopPreview() {
-    ClosePreview();
+    if (preview_ != nullptr)
+        preview_->StopPreview();
+    else
+        ClosePreview();
 }
 
-LRESULT TMainWindow::HandleMessage(UINT, WPARAM, LPARAM) {
+LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
+    if (preview_ == nullptr)
+        return 0;
+    switch (msg) {
+    case WM_PLAYERREADY:
+        preview_->PlayerReady();
+        break;
+    case WM_PREVIEWCLIP:
+        preview_->PlaySelectedClip();
+        break;
+    case WM_CLIPCHANGED:
+        preview_->ClipChanged(reinterpret_cast<Image_Item *>(w));
+        break;
+    case WM_PLAYEREVENT:
+        preview_->PlayerEvent(w, l);
+        break;
+    case WM_MARKERMOVED:
+        preview_->MarkerMoved(w);
+        break;
+    default:
+        break;
+    }
     return 0;
+}
+
+void TMainWindow::showEvent(QShowEvent *event) {
+    // Shown by the program, not restored from the task bar.
+    if (!event->spontaneous())
+        StopPreview();
+    TSkinnedForm::showEvent(event);
 }
 
 void TMainWindow::closeEvent(QCloseEvent *event) {
@@ -148,10 +267,14 @@ void TMainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void TMainWindow::FormClose() {
+    StopPreview();
     QCoreApplication::quit();
 }
 
 void TMainWindow::FormDestroy() {
+    // A running add ends with the file it is reading; nothing of it reaches the list after this.
+    clip_adder_.reset();
+    preview_.reset();
     if (engine_loaded_) {
         SaveSettings();
         DestroySkinnedControls();

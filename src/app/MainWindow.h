@@ -4,9 +4,13 @@
 
 #include "ui/SkinnedForm.h"
 
+#include <memory>
 #include <winmsg.h>
 
+struct AddedClip;
+class ClipAdder;
 class MessagePort;
+class PreviewController;
 class QComboBox;
 class QTimer;
 class TCheckImageButton;
@@ -31,6 +35,21 @@ public:
 
     // Closes the preview and shows the device picture again.
     void StopPreview();
+
+    // Button handlers of the clip list and the preview.
+    void TB_AddFileClick();
+    void TB_DelFileClick();
+    void TB_PlayClick();
+    void TB_StopClick();
+    void TB_PauseClick();
+    void TB_NextClick();
+    void TB_PreviousClick();
+    void TB_AS_KeepClick();
+    void TB_CloseClick();
+    // Makes the list entry of a clip that was read (user-interface thread).
+    void AddClipEntry(const AddedClip &clip);
+    ClipAdder *Adder() const { return clip_adder_.get(); }
+    PreviewController *Preview() const { return preview_.get(); }
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -63,6 +82,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void FormCreate();
@@ -75,6 +97,8 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
 
     MessagePort *port_ = nullptr;
+    std::unique_ptr<ClipAdder> clip_adder_;
+    std::unique_ptr<PreviewController> preview_;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

@@ -1,40 +1,11 @@
 // The real program on a real X display (run under xvfb-run): what a user sees at start.
+#include "desktop_tools.h"
 #include "program_copy.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSettings>
 #include <gtest/gtest.h>
-
-namespace {
-
-// Runs xdotool and gives its output, trimmed.
-QString XDoTool(const QStringList &args, int timeout_ms = 20000) {
-    QProcess tool;
-    tool.start("xdotool", args);
-    if (!tool.waitForFinished(timeout_ms)) {
-        tool.kill();
-        tool.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-// The id of the first visible window whose title matches exactly, or empty after the timeout.
-QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        const QString ids = XDoTool(
-            {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
-        if (!ids.isEmpty())
-            return ids.split('\n').first();
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-} // namespace
 
 TEST(Desktop, MainWindowAppearsWithItsCaptionAndClosesCleanly) {
     ProgramCopy program;
