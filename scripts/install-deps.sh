@@ -12,9 +12,9 @@ packages=(
     ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
 )
 
-# The benchmarks measure against other converters: `install-deps.sh --bench`.
+# The benchmarks measure against other converters and players: `install-deps.sh --bench`.
 if [ "${1:-}" = "--bench" ]; then
-    packages+=(handbrake-cli bc)
+    packages+=(handbrake-cli bc mpv)
 fi
 
 missing=()

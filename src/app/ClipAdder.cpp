@@ -235,11 +235,33 @@ void ClipAdder::Run(QStringList files, QString thumbnail_file) {
 }
 
 void ClipAdder::Deliver(const ClipReading &reading) {
-    if (reading.refusal == ClipRefusal::None && make_entry_)
-        make_entry_(reading.clip);
+    if (reading.refusal != ClipRefusal::None)
+        return;
+    // Making an entry lets the window handle what is pending, the next delivery included: that
+    // one waits in the queue, so entries come one after another instead of inside each other.
+    pending_.append(reading.clip);
+    if (delivering_)
+        return;
+    delivering_ = true;
+    while (!pending_.isEmpty()) {
+        const AddedClip clip = pending_.takeFirst();
+        if (make_entry_)
+            make_entry_(clip);
+    }
+    delivering_ = false;
+    if (finish_waiting_) {
+        finish_waiting_ = false;
+        Finish(waiting_refusals_);
+    }
 }
 
 void ClipAdder::Finish(const QList<RefusedFile> &refused) {
+    if (delivering_) {
+        // The end of the add is told after its last entry.
+        finish_waiting_ = true;
+        waiting_refusals_ = refused;
+        return;
+    }
     Join();
     adding_ = false;
     ShowRefusals(refused);

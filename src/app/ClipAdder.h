@@ -106,4 +106,9 @@ private:
     EntryMaker make_entry_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    // Entries made on the user-interface thread, one at a time.
+    QList<AddedClip> pending_;
+    bool delivering_ = false;
+    bool finish_waiting_ = false;
+    QList<RefusedFile> waiting_refusals_;
 };

@@ -74,6 +74,7 @@ inline void ProcessFor(int ms) {
 struct Box {
     BoxKind kind;
     QString text;
+    int listed; // entries in the list when the box came up
 };
 
 // Answers the next open dialog: the typed text (names in double quotes, several allowed) and
@@ -127,7 +128,7 @@ protected:
         path_Skin = QStringLiteral(MAVO_BIN_DIR "/Skin/");
         path_Work = home_.path() + "/output/";
         SetMessageBoxHandler([this](BoxKind kind, const QString &text, BoxButtons) {
-            boxes.push_back({kind, text});
+            boxes.push_back({kind, text, window != nullptr ? window->TP_ImageList->Count() : -1});
             return static_cast<int>(IDOK);
         });
         FakeEngine_Reset();

@@ -100,6 +100,7 @@ TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
     EXPECT_EQ(ListedFiles(), QStringList({"first.avi", "exact-thumb1024.avi"}));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, BoxKind::Information);
+    EXPECT_EQ(boxes[0].listed, 2) << "the box comes after the last entry";
     EXPECT_EQ(boxes[0].text.toStdString(), "These files could not be added:\n"
                                            "\nx-RV40.rm: video format not supported"
                                            "\ny-rV30.avi: video format not supported"
