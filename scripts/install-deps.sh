@@ -13,9 +13,9 @@ packages=(
     desktop-file-utils appstream man-db groff-base file dpkg-dev
 )
 
-# The benchmarks measure against other converters: `install-deps.sh --bench`.
+# The benchmarks measure against other converters and players: `install-deps.sh --bench`.
 if [ "${1:-}" = "--bench" ]; then
-    packages+=(handbrake-cli bc)
+    packages+=(handbrake-cli bc mpv)
 fi
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/ClipAdder.h"
 #include "app/DeviceMenu.h"
 #include "app/DeviceTable.h"
 #include "app/ErrorReport.h"
@@ -9,12 +10,14 @@
 #include "common/MessageBox.h"
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
+#include "controls/ControlMessages.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
 #include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
+#include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
 #include "profiles/ProfileChooser.h"
 #include "profiles/ProfileWindow.h"
@@ -27,8 +30,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
 #include <QTimer>
 #include <cfenv>
 
@@ -56,6 +61,7 @@ TMainWindow::TMainWindow() {
     Panel_Preview->setGeometry(421, 68, 300, 224);
     Panel_Preview->setStyleSheet("background-color: black;");
     Panel_Preview->setAttribute(Qt::WA_StyledBackground);
+    setAcceptDrops(true);
 
     ComboBox_OutputSetting = new QComboBox(this);
     ComboBox_OutputSetting->setObjectName("ComboBox_OutputSetting");
@@ -144,14 +150,95 @@ void TMainWindow::HookEvents() {
     error_report_ = std::make_unique<ErrorReport>(ErrorCount, this);
     error_report_->Install();
     connect(TB_Help, &TImageButton::Click, this, &TMainWindow::ShowHelpMenu);
-    connect(TB_Close, &TImageButton::Click, this, [this] { close(); });
+    connect(TB_Close, &TImageButton::Click, this, &TMainWindow::TB_CloseClick);
     connect(TB_Min, &TImageButton::Click, this, [this] { showMinimized(); });
-    connect(TB_AS_Keep, &TImageButton::Click, this, [this] { TB_AS_KeepClick(); });
+    clip_adder_ = std::make_unique<ClipAdder>(
+        AddingFiles, [this](const AddedClip &clip) { AddClipEntry(clip); });
+    SetPreviewEventPort(port_);
+    preview_ = std::make_unique<PreviewController>(
+        PreviewControls{TP_ImageList, TP_Progress, Img_VideoPic, Panel_Preview, PositionTimer});
+    connect(TB_Play, &TImageButton::Click, this, &TMainWindow::TB_PlayClick);
+    connect(TB_Stop, &TImageButton::Click, this, &TMainWindow::TB_StopClick);
+    connect(TB_Pause, &TImageButton::Click, this, &TMainWindow::TB_PauseClick);
+    connect(TB_Next, &TImageButton::Click, this, &TMainWindow::TB_NextClick);
+    connect(TB_Previous, &TImageButton::Click, this, &TMainWindow::TB_PreviousClick);
+    connect(TB_AS_Keep, &TImageButton::Click, this, &TMainWindow::TB_AS_KeepClick);
+    connect(TB_AddFile, &TImageButton::Click, this, &TMainWindow::TB_AddFileClick);
+    connect(TB_DelFile, &TImageButton::Click, this, &TMainWindow::TB_DelFileClick);
     connect(TB_Edit, &TImageButton::Click, this, [this] { TB_EditClick(); });
     profile_chooser_ = new ProfileChooser(ComboBox_OutputSetting, ProfileCatalogue().Path(), this);
     device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
+}
+
+void TMainWindow::TB_AddFileClick() {
+    if (AddingFiles)
+        return;
+    const QStringList files = ChooseClipFiles(this);
+    // The part of the window the dialog covered is drawn again before the clips are read.
+    repaint();
+    clip_adder_->Add(files, ErrorCount);
+}
+
+void TMainWindow::AddClipEntry(const AddedClip &clip) {
+    auto *item = new Image_Item(TP_ImageList);
+    const ClipInfoRecord info = clip.Record();
+    if (item->SetClipInfo(&info, &clip.picture))
+        TP_ImageList->AddItem(item);
+    else
+        delete item;
+}
+
+void TMainWindow::TB_DelFileClick() {
+    TP_ImageList->RemoveSelected();
+}
+
+void TMainWindow::TB_PlayClick() {
+    if (!AddingFiles)
+        preview_->PlayClick();
+}
+
+void TMainWindow::TB_StopClick() {
+    StopPreview();
+}
+
+void TMainWindow::TB_PauseClick() {
+    preview_->PauseClick();
+}
+
+void TMainWindow::TB_NextClick() {
+    preview_->NextClick();
+}
+
+void TMainWindow::TB_PreviousClick() {
+    preview_->PreviousClick();
+}
+
+void TMainWindow::TB_AS_KeepClick() {
+    TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
+    b_KeepRatio = TB_AS_Keep->Checked;
+    preview_->KeepRatioChanged();
+}
+
+void TMainWindow::TB_CloseClick() {
+    TP_ImageList->ClearItems();
+    close();
+}
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent *event) {
+    if (!AddingFiles && clip_adder_ != nullptr && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent *event) {
+    if (AddingFiles || clip_adder_ == nullptr)
+        return;
+    event->acceptProposedAction();
+    // The drop ends first; the clips are read once the file manager has its answer.
+    const QStringList files = FilesToAdd(LocalPaths(event->mimeData()->urls()));
+    QMetaObject::invokeMethod(
+        this, [this, files] { clip_adder_->Add(files, ErrorCount); }, Qt::QueuedConnection);
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -196,19 +283,35 @@ void TMainWindow::TB_EditClick() {
     profile_chooser_->TB_EditClick();
 }
 
-void TMainWindow::TB_AS_KeepClick() {
-    TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
-    b_KeepRatio = TB_AS_Keep->Checked;
-}
-
 void TMainWindow::StopPreview() {
-    ClosePreview();
+    if (preview_ != nullptr)
+        preview_->StopPreview();
+    else
+        ClosePreview();
 }
 
-LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM) {
-    switch (msg) {
-    case WM_CONVERTDONE:
+LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_CONVERTDONE) {
         ConvertNextClip(static_cast<int>(w));
+        return 0;
+    }
+    if (preview_ == nullptr)
+        return 0;
+    switch (msg) {
+    case WM_PLAYERREADY:
+        preview_->PlayerReady();
+        break;
+    case WM_PREVIEWCLIP:
+        preview_->PlaySelectedClip();
+        break;
+    case WM_CLIPCHANGED:
+        preview_->ClipChanged(reinterpret_cast<Image_Item *>(w));
+        break;
+    case WM_PLAYEREVENT:
+        preview_->PlayerEvent(w, l);
+        break;
+    case WM_MARKERMOVED:
+        preview_->MarkerMoved(w);
         break;
     default:
         break;
@@ -232,6 +335,13 @@ void TMainWindow::ConvertNextClip(int end_result) {
     run_->ConvertNextClip(end_result);
 }
 
+void TMainWindow::showEvent(QShowEvent *event) {
+    // Shown by the program, not restored from the task bar.
+    if (!event->spontaneous())
+        StopPreview();
+    TSkinnedForm::showEvent(event);
+}
+
 void TMainWindow::closeEvent(QCloseEvent *event) {
     FormClose();
     event->accept();
@@ -240,12 +350,16 @@ void TMainWindow::closeEvent(QCloseEvent *event) {
 void TMainWindow::FormClose() {
     if (run_ != nullptr)
         run_->Abort(kRunEndWaitMs);
+    StopPreview();
     QCoreApplication::quit();
 }
 
 void TMainWindow::FormDestroy() {
     // From here on an escaping error is shown in the plain box again.
     error_report_.reset();
+    // A running add ends with the file it is reading; nothing of it reaches the list after this.
+    clip_adder_.reset();
+    preview_.reset();
     if (engine_loaded_) {
         run_->Abort(kRunEndWaitMs);
         SaveSettings();

@@ -8,10 +8,13 @@
 #include <memory>
 #include <winmsg.h>
 
+struct AddedClip;
+class ClipAdder;
+class ConversionRun;
 class DeviceMenu;
 class ErrorReport;
-class ConversionRun;
 class MessagePort;
+class PreviewController;
 class ProfileChooser;
 class QComboBox;
 class QMenu;
@@ -45,11 +48,24 @@ public:
     // The list answers the user's choice itself (ProfileChooser::ComboBox_OutputSettingChange).
     void FillProfileCombo(int32_t device_type);
     void TB_EditClick();
-    void TB_AS_KeepClick();
     // Opens the progress window, from which the clips of the list are converted.
     void TB_ConvertClick();
     // The engine ended the clip it was given last.
     void ConvertNextClip(int end_result);
+    // Button handlers of the clip list and the preview.
+    void TB_AddFileClick();
+    void TB_DelFileClick();
+    void TB_PlayClick();
+    void TB_StopClick();
+    void TB_PauseClick();
+    void TB_NextClick();
+    void TB_PreviousClick();
+    void TB_AS_KeepClick();
+    void TB_CloseClick();
+    // Makes the list entry of a clip that was read (user-interface thread).
+    void AddClipEntry(const AddedClip &clip);
+    ClipAdder *Adder() const { return clip_adder_.get(); }
+    PreviewController *Preview() const { return preview_.get(); }
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -84,6 +100,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void FormCreate();
@@ -101,6 +120,8 @@ private:
     ProfileChooser *profile_chooser_ = nullptr;
     DeviceMenu *device_menu_ = nullptr;
     ConversionRun *run_ = nullptr;
+    std::unique_ptr<ClipAdder> clip_adder_;
+    std::unique_ptr<PreviewController> preview_;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

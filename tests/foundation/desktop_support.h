@@ -47,10 +47,10 @@ inline QRect SkinPlace(const QString &program_folder, const QString &window, con
     return {fields[3].toInt(), fields[4].toInt(), fields[5].toInt(), fields[6].toInt()};
 }
 
-// Clicks the left button at a point of the window.
-inline void ClickAt(const QString &window_id, const QPoint &at) {
+// Clicks the left button at a point of the window, clicks times (2: a double-click).
+inline void ClickAt(const QString &window_id, const QPoint &at, int clicks = 1) {
     XDoTool({"mousemove", "--window", window_id, QString::number(at.x()), QString::number(at.y())});
-    XDoTool({"click", "1"});
+    XDoTool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
 }
 
 // What the window shows now, as the display has it.

@@ -1,5 +1,6 @@
 // The real program on an X display of its own (run under xvfb-run): clips added through the file
 // dialog, Convert and Start pressed as a user presses them, the outputs judged by ffprobe.
+#include "desktop_support.h"
 #include "media.h"
 #include "program_copy.h"
 
@@ -10,30 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString XDoTool(const QStringList &args, int timeout_ms = 20000) {
-    QProcess tool;
-    tool.start("xdotool", args);
-    if (!tool.waitForFinished(timeout_ms)) {
-        tool.kill();
-        tool.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        const QString ids = XDoTool(
-            {"search", "--onlyvisible", "--name", "^" + QRegularExpression::escape(title) + "$"});
-        if (!ids.isEmpty())
-            return ids.split('\n').first();
-        QThread::msleep(100);
-    }
-    return {};
-}
 
 // A visible window with a title other than the main window's: the dialog that just opened.
 QString WaitForDialog(int timeout_ms) {
@@ -52,20 +29,6 @@ QString WaitForDialog(int timeout_ms) {
     return {};
 }
 
-// The middle of a skinned control of a window section, in the window's coordinates.
-QPoint Centre(const ProgramCopy &program, const QString &key) {
-    QSettings skin(program.Folder() + "/Skin/Skin.ini", QSettings::IniFormat);
-    const QStringList f = skin.value(key).toStringList();
-    if (f.size() < 7)
-        return {};
-    return {f[3].toInt() + f[5].toInt() / 2, f[4].toInt() + f[6].toInt() / 2};
-}
-
-void ClickAt(const QString &window, QPoint at) {
-    XDoTool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y())});
-    XDoTool({"click", "1"});
-}
-
 } // namespace
 
 TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
@@ -80,7 +43,7 @@ TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
     const std::string clips[] = {media::Fixture("avi"), media::Fixture("wmv"),
                                  media::Fixture("mov")};
     for (const std::string &clip : clips) {
-        ClickAt(main, Centre(program, "MainWindow/TB_AddFile"));
+        ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_AddFile").center());
         const QString dialog = WaitForDialog(5000);
         if (dialog.isEmpty())
             GTEST_SKIP() << "the add button opens no dialog in this build";
@@ -90,10 +53,10 @@ TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
         QThread::msleep(1500); // the engine reads the clip's details and picture
     }
 
-    ClickAt(main, Centre(program, "MainWindow/TB_Convert"));
+    ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_Convert").center());
     QThread::msleep(1000);
     // The progress window lies centred on the screen; the start button is its skin's.
-    const QPoint start = Centre(program, "ProgressWindow/TB_Start");
+    const QPoint start = SkinPlace(program.Folder(), "ProgressWindow", "TB_Start").center();
     XDoTool({"mousemove", QString::number((1280 - 546) / 2 + start.x()),
              QString::number((1024 - 346) / 2 + start.y())});
     XDoTool({"click", "1"});

@@ -1,0 +1,275 @@
+#include "app/ClipAdder.h"
+
+#include "common/Globals.h"
+#include "common/Jpeg.h"
+#include "common/MessageBox.h"
+#include "common/SharedFunctions.h"
+#include "engine/EngineBinding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+const char *const kMediaExtensions[] = {"mpg", "avi", "wmv", "asf", "divx", "xvid",
+                                        "swf", "mov", "vob", "mp4", "3gp",  "3g2"};
+
+QByteArray CopyText(const char *text) {
+    return text != nullptr ? QByteArray(text) : QByteArray();
+}
+
+// The engine's texts are copied at once: they are only good until this thread's next call.
+ClipRefusal ReadInformation(const QString &path, AddedClip &clip) {
+    ClipInfoRecord info{};
+    const QByteArray name = QFile::encodeName(path);
+    DllGetFileInfo(name.constData(), &info);
+    clip.path = CopyText(info.path);
+    clip.duration = info.duration;
+    clip.video_format = CopyText(info.video_format);
+    clip.audio_format = CopyText(info.audio_format);
+    clip.values = {info.width,    info.height,   info.extra[0], info.extra[1],
+                   info.extra[2], info.extra[3], info.extra[4], info.extra[5]};
+    const QString video = QString::fromUtf8(clip.video_format).toLower();
+    if (video.contains(QLatin1String("rv")))
+        return ClipRefusal::UnsupportedVideo;
+    if (video.contains(QLatin1String("unknow"))) {
+        // The engine says "unknown" both for a file without pictures and for one it cannot
+        // open; only the first tells a length or a sound format.
+        const bool has_sound = !clip.audio_format.isEmpty() && clip.audio_format != "none";
+        return has_sound || clip.duration > 0 ? ClipRefusal::NoVideo : ClipRefusal::Unreadable;
+    }
+    return ClipRefusal::None;
+}
+
+ClipRefusal ReadThumbnail(const QString &path, const QString &thumbnail_file, AddedClip &clip) {
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray out = QFile::encodeName(thumbnail_file);
+    if (DllGetFilePic(name.constData(), 5, "80x60", out.constData()) != 0)
+        return ClipRefusal::NoPicture;
+    // A picture smaller than 1 KiB is no real thumbnail.
+    if (GetFileSizeKB(thumbnail_file) == 0)
+        return ClipRefusal::NoPicture;
+    std::optional<QImage> picture = LoadJpegFile(thumbnail_file);
+    if (!picture)
+        return ClipRefusal::NoPicture;
+    clip.picture = std::move(*picture);
+    return ClipRefusal::None;
+}
+
+} // namespace
+
+ClipInfoRecord AddedClip::Record() const {
+    ClipInfoRecord info{};
+    info.path = path.constData();
+    info.duration = duration;
+    info.video_format = video_format.constData();
+    info.audio_format = audio_format.constData();
+    info.width = values[0];
+    info.height = values[1];
+    for (size_t i = 0; i < 6; ++i)
+        info.extra[i] = values[i + 2];
+    return info;
+}
+
+QString ThumbnailFileName(int32_t error_count) {
+    return path_Snapshot + QStringLiteral("snap") + QString::number(error_count) +
+           QStringLiteral(".pic");
+}
+
+ClipReading ReadClip(const QString &path, const QString &thumbnail_file) {
+    ClipReading reading;
+    reading.file = path;
+    // A picture left from an earlier clip must never become this clip's thumbnail.
+    QFile::remove(thumbnail_file);
+    try {
+        reading.refusal = ReadInformation(path, reading.clip);
+        if (reading.refusal == ClipRefusal::None)
+            reading.refusal = ReadThumbnail(path, thumbnail_file, reading.clip);
+    } catch (...) {
+        // A failure on one file skips that file.
+        reading.refusal = ClipRefusal::Unreadable;
+    }
+    QFile::remove(thumbnail_file);
+    if (reading.refusal != ClipRefusal::None)
+        reading.clip = AddedClip{};
+    return reading;
+}
+
+QString RefusalReason(ClipRefusal refusal) {
+    switch (refusal) {
+    case ClipRefusal::UnsupportedVideo:
+        return QStringLiteral("video format not supported");
+    case ClipRefusal::NoVideo:
+        return QStringLiteral("no video stream");
+    case ClipRefusal::Unreadable:
+        return QStringLiteral("could not be read");
+    case ClipRefusal::NoPicture:
+        return QStringLiteral("no picture");
+    case ClipRefusal::None:
+        break;
+    }
+    return {};
+}
+
+QString RefusalMessage(const QList<RefusedFile> &refused) {
+    if (refused.isEmpty())
+        return {};
+    QString text = refused.size() == 1 ? QStringLiteral("This file could not be added:\n")
+                                       : QStringLiteral("These files could not be added:\n");
+    for (const RefusedFile &file : refused)
+        text += QStringLiteral("\n") + QFileInfo(file.file).fileName() + QStringLiteral(": ") +
+                RefusalReason(file.refusal);
+    return text;
+}
+
+QString MediaFileFilter() {
+    QStringList patterns;
+    for (const char *ext : kMediaExtensions) {
+        const QString lower = QString::fromLatin1(ext);
+        patterns << QStringLiteral("*.") + lower << QStringLiteral("*.") + lower.toUpper();
+    }
+    return QStringLiteral("Support Media File (") + patterns.join(QLatin1Char(' ')) +
+           QStringLiteral(");;All File (*)");
+}
+
+bool IsSupportedMediaFile(const QString &name) {
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    for (const char *ext : kMediaExtensions)
+        if (suffix == QLatin1String(ext))
+            return true;
+    return false;
+}
+
+QStringList FilesToAdd(const QStringList &dropped) {
+    QStringList files;
+    for (const QString &path : dropped) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            const QFileInfoList entries =
+                QDir(path).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+            for (const QFileInfo &entry : entries)
+                if (IsSupportedMediaFile(entry.fileName()))
+                    files << entry.absoluteFilePath();
+        } else if (info.isFile()) {
+            files << path;
+        }
+    }
+    return files;
+}
+
+QStringList LocalPaths(const QList<QUrl> &urls) {
+    QStringList paths;
+    for (const QUrl &url : urls)
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+QStringList ChooseClipFiles(QWidget *parent) {
+    // The dialog opens where the user last chose files.
+    static QString last_folder = QDir::homePath();
+    QFileDialog dialog(parent, QStringLiteral("Open"), last_folder, MediaFileFilter());
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setSizeGripEnabled(true);
+    dialog.selectFile(QString());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    last_folder = dialog.directory().absolutePath();
+    return dialog.selectedFiles();
+}
+
+ClipAdder::ClipAdder(bool &adding, EntryMaker make_entry, QObject *parent)
+    : QObject(parent), adding_(adding), make_entry_(std::move(make_entry)) {}
+
+ClipAdder::~ClipAdder() {
+    stop_ = true;
+    Join();
+    adding_ = false;
+}
+
+void ClipAdder::Join() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+bool ClipAdder::Add(const QStringList &files, int32_t error_count) {
+    if (adding_ || files.isEmpty() || !EngineLoaded())
+        return false;
+    const QString thumbnail_file = ThumbnailFileName(error_count);
+    if (files.size() == 1) {
+        const ClipReading reading = ReadClip(files.first(), thumbnail_file);
+        Deliver(reading);
+        if (reading.refusal != ClipRefusal::None)
+            ShowRefusals({{reading.file, reading.refusal}});
+        return true;
+    }
+    // The flag is up and the list copied before the thread runs.
+    Join();
+    adding_ = true;
+    stop_ = false;
+    thread_ = std::thread(&ClipAdder::Run, this, files, thumbnail_file);
+    return true;
+}
+
+void ClipAdder::Run(QStringList files, QString thumbnail_file) {
+    QList<RefusedFile> refused;
+    for (const QString &file : files) {
+        if (stop_)
+            break;
+        const ClipReading reading = ReadClip(file, thumbnail_file);
+        if (reading.refusal != ClipRefusal::None) {
+            refused.append({reading.file, reading.refusal});
+            continue;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, reading] { Deliver(reading); }, Qt::QueuedConnection);
+    }
+    if (!stop_)
+        QMetaObject::invokeMethod(
+            this, [this, refused] { Finish(refused); }, Qt::QueuedConnection);
+}
+
+void ClipAdder::Deliver(const ClipReading &reading) {
+    if (reading.refusal != ClipRefusal::None)
+        return;
+    // Making an entry lets the window handle what is pending, the next delivery included: that
+    // one waits in the queue, so entries come one after another instead of inside each other.
+    pending_.append(reading.clip);
+    if (delivering_)
+        return;
+    delivering_ = true;
+    while (!pending_.isEmpty()) {
+        const AddedClip clip = pending_.takeFirst();
+        if (make_entry_)
+            make_entry_(clip);
+    }
+    delivering_ = false;
+    if (finish_waiting_) {
+        finish_waiting_ = false;
+        Finish(waiting_refusals_);
+    }
+}
+
+void ClipAdder::Finish(const QList<RefusedFile> &refused) {
+    if (delivering_) {
+        // The end of the add is told after its last entry.
+        finish_waiting_ = true;
+        waiting_refusals_ = refused;
+        return;
+    }
+    Join();
+    adding_ = false;
+    ShowRefusals(refused);
+    emit Finished();
+}
+
+void ClipAdder::ShowRefusals(const QList<RefusedFile> &refused) {
+    const QString text = RefusalMessage(refused);
+    if (!text.isEmpty())
+        ShowMessageBox(BoxKind::Information, text);
+}

@@ -1,0 +1,251 @@
+#include "preview/PreviewController.h"
+
+#include "common/FloatToInt.h"
+#include "controls/FixProgress.h"
+#include "controls/ImageItem.h"
+#include "controls/ListPanel.h"
+#include "controls/TImage.h"
+#include "preview/PreviewPlayer.h"
+
+#include <QTimer>
+#include <QWidget>
+
+PreviewPlayerCalls PreviewPlayerCalls::Real() {
+    PreviewPlayerCalls calls;
+    calls.open = OpenPreviewFile;
+    calls.start = StartPreview;
+    calls.close = ClosePreview;
+    calls.pause = PausePreview;
+    calls.attach = AttachPreviewWindow;
+    calls.position = [](double &seconds, double &percent) {
+        double unused = 0;
+        return PlayerGetPosition(&unused, &seconds, &percent) != 0;
+    };
+    calls.seek = PlayerSeek;
+    calls.set_notify = PlayerSetNotify;
+    return calls;
+}
+
+PreviewController::PreviewController(const PreviewControls &controls, PreviewPlayerCalls player,
+                                     QObject *parent)
+    : QObject(parent), controls_(controls), player_(std::move(player)) {
+    if (controls_.position_timer != nullptr)
+        connect(controls_.position_timer, &QTimer::timeout, this,
+                &PreviewController::PositionTimerTick);
+    if (controls_.bar != nullptr)
+        controls_.bar->SetOnChange([](double percent, bool pressed, TFixProgress *bar) {
+            PreviewPositionChanged(percent, pressed, bar);
+        });
+    SetPreviewSeekHandler(
+        [this](double percent, bool pressed, QObject *) { SeekHandler(percent, pressed); });
+    SetPlayerNotifyHandler([this](int event, int, int) { PlayerNotified(event); });
+}
+
+PreviewController::~PreviewController() {
+    SetPreviewSeekHandler({});
+    SetPlayerNotifyHandler({});
+}
+
+void PreviewController::Watch(Image_Item *clip) {
+    if (clip != nullptr)
+        connect(clip, &QObject::destroyed, this, &PreviewController::ClipDestroyed,
+                Qt::UniqueConnection);
+}
+
+void PreviewController::ClipDestroyed(QObject *clip) {
+    // An entry can go without a message (a crop keeps only the selected entries).
+    if (clip == preview_clip_)
+        StopPreview();
+    if (clip == range_clip_) {
+        range_clip_ = nullptr;
+        if (controls_.bar != nullptr)
+            controls_.bar->SetRange(-1, -1);
+    }
+}
+
+void PreviewController::StopPreview() {
+    player_.close();
+    if (TFixProgress *bar = controls_.bar) {
+        if (bar->Thumb != nullptr)
+            bar->Thumb->SetButtonEnabled(false);
+        bar->SetPosition(0);
+    }
+    if (controls_.position_timer != nullptr)
+        controls_.position_timer->stop();
+    if (controls_.still_picture != nullptr)
+        controls_.still_picture->show();
+    preview_clip_ = nullptr;
+}
+
+void PreviewController::PlaySelectedClip() {
+    Image_Item *clip = controls_.list != nullptr ? controls_.list->TakeSingleSelection() : nullptr;
+    if (clip == nullptr)
+        return;
+    // The bar starts again for the new clip: no thumb until the player says it can seek.
+    StopPreview();
+    player_.open(clip->FileName);
+    preview_clip_ = clip;
+    Watch(clip);
+    // The marks, Previous, Next and seeking act on the clip that plays.
+    ShowRange(clip);
+}
+
+void PreviewController::PlayClick() {
+    if (!player_.start())
+        PlaySelectedClip();
+}
+
+void PreviewController::PauseClick() {
+    player_.pause();
+}
+
+void PreviewController::PreviousClick() {
+    SetCropFromPosition(true);
+}
+
+void PreviewController::NextClick() {
+    SetCropFromPosition(false);
+}
+
+void PreviewController::SetCropFromPosition(bool start) {
+    double seconds = 0;
+    double percent = 0;
+    if (range_clip_ == nullptr || !player_.position(seconds, percent))
+        return;
+    const int32_t p = FloatToInt<int32_t>(seconds);
+    const bool set = start ? range_clip_->SetCropTimes(p, range_clip_->StopTime)
+                           : range_clip_->SetCropTimes(range_clip_->StartTime, p);
+    if (set)
+        ShowRange(range_clip_);
+}
+
+void PreviewController::KeepRatioChanged() {
+    if (controls_.panel != nullptr)
+        player_.attach(static_cast<uintptr_t>(controls_.panel->winId()));
+}
+
+void PreviewController::ShowRange(Image_Item *clip) {
+    TFixProgress *bar = controls_.bar;
+    if (clip == nullptr) {
+        if (bar != nullptr)
+            bar->SetRange(-1, -1);
+        StopPreview();
+    } else if (bar != nullptr) {
+        // A clip without length has no marks.
+        const float d = static_cast<float>(clip->Duration);
+        if (clip->Duration > 0)
+            bar->SetRange(static_cast<float>(clip->StartTime) / d,
+                          static_cast<float>(clip->StopTime) / d);
+        else
+            bar->SetRange(-1, -1);
+    }
+    range_clip_ = clip;
+    Watch(clip);
+}
+
+void PreviewController::ClipChanged(Image_Item *clip) {
+    if (clip != preview_clip_)
+        StopPreview();
+    ShowRange(clip != nullptr && clip->Selected ? clip : nullptr);
+}
+
+void PreviewController::MarkerMoved(uintptr_t which) {
+    if (range_clip_ == nullptr) {
+        ShowRange(nullptr);
+        return;
+    }
+    float s = 0;
+    float t = 0;
+    if (controls_.bar == nullptr || !controls_.bar->GetRange(s, t))
+        return;
+    const double d = range_clip_->Duration;
+    if (which == 1)
+        range_clip_->SetCropTimes(FloatToInt<int32_t>(d * s), range_clip_->StopTime);
+    else if (which == 0)
+        range_clip_->SetCropTimes(range_clip_->StartTime, FloatToInt<int32_t>(d * t));
+}
+
+void PreviewController::PlayerEvent(uintptr_t event, intptr_t value) {
+    switch (event) {
+    case 0:
+        break;
+    case 1:
+        if (value < 0)
+            StopPreview();
+        else
+            StartPositionTimer();
+        break;
+    case 2:
+        if (value < 0)
+            StopPreview();
+        break;
+    case 3: {
+        const auto *opened = reinterpret_cast<const PlayerOpenInfo *>(value);
+        if (opened != nullptr && opened->seekable != 0 && controls_.bar != nullptr &&
+            controls_.bar->Thumb != nullptr)
+            controls_.bar->Thumb->SetButtonEnabled(true);
+        if (controls_.panel != nullptr)
+            player_.attach(static_cast<uintptr_t>(controls_.panel->winId()));
+        player_.start();
+        if (controls_.still_picture != nullptr)
+            controls_.still_picture->hide();
+        break;
+    }
+    case 4:
+        if (controls_.position_timer != nullptr)
+            controls_.position_timer->stop();
+        break;
+    default:
+        StopPreview();
+        break;
+    }
+}
+
+void PreviewController::PlayerReady() {
+    if (player_.set_notify)
+        player_.set_notify(&PlayerNotify);
+}
+
+void PreviewController::PlayerNotified(int event) {
+    if (event == 1 || event == 3)
+        StopPreview();
+}
+
+void PreviewController::SeekHandler(double percent, bool pressed) {
+    if (SeekGuard)
+        return;
+    if (pressed) {
+        player_.pause();
+        SeekPreview(percent);
+    } else {
+        SeekGuard = true;
+        SeekPreview(percent);
+    }
+    SeekGuard = false;
+}
+
+void PreviewController::SeekPreview(double percent) {
+    if (range_clip_ != nullptr && range_clip_->Duration > 0)
+        player_.seek(range_clip_->Duration * percent * 0.01);
+}
+
+void PreviewController::StartPositionTimer() {
+    PositionFailCount = 0;
+    if (controls_.position_timer != nullptr)
+        controls_.position_timer->start();
+}
+
+void PreviewController::PositionTimerTick() {
+    double seconds = 0;
+    double percent = 0;
+    if (player_.position(seconds, percent)) {
+        PositionFailCount = 0;
+        if (controls_.bar != nullptr)
+            controls_.bar->SetPosition(percent);
+        return;
+    }
+    // The fifth failure in a row stops the polling.
+    if (PositionFailCount > 3 && controls_.position_timer != nullptr)
+        controls_.position_timer->stop();
+    ++PositionFailCount;
+}

@@ -1,0 +1,110 @@
+// Reading clips with the real engine: clips made with the ffmpeg CLI become records with their
+// thumbnails; files without pictures are refused for the right reason.
+#include "app/ClipAdder.h"
+#include "common/Globals.h"
+#include "common/MessageBox.h"
+#include "engine/EngineBinding.h"
+#include "media.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RealEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadEngine(QStringLiteral(MAVO_BIN_DIR "/")));
+        DllInit();
+        ASSERT_TRUE(snapshot_.isValid());
+        path_Snapshot = snapshot_.path() + "/";
+    }
+    void TearDown() override {
+        UnloadEngine();
+        SetMessageBoxHandler(nullptr);
+    }
+    static QString Fixture(const char *name) {
+        return QString::fromStdString(media::Fixture(name));
+    }
+    QStringList SnapshotFiles() const {
+        return QDir(path_Snapshot).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    QTemporaryDir snapshot_;
+};
+
+TEST_F(RealEngineTest, AClipBecomesARecordWithItsThumbnail) {
+    const QString clip = Fixture("mp4");
+    const ClipReading reading = ReadClip(clip, ThumbnailFileName(0));
+    ASSERT_EQ(reading.refusal, ClipRefusal::None);
+    EXPECT_EQ(QString::fromUtf8(reading.clip.path), clip);
+    EXPECT_EQ(reading.clip.duration, 6);
+    EXPECT_TRUE(reading.clip.video_format.startsWith("h264")) << reading.clip.video_format.data();
+    EXPECT_EQ(reading.clip.audio_format, "aac");
+    EXPECT_EQ(reading.clip.values[0], 320);
+    EXPECT_EQ(reading.clip.values[1], 240);
+    EXPECT_EQ(reading.clip.picture.size(), QSize(80, 60));
+    EXPECT_TRUE(SnapshotFiles().isEmpty());
+
+    // The record handed to the entry points into the clip's own texts.
+    const ClipInfoRecord info = reading.clip.Record();
+    EXPECT_STREQ(info.path, reading.clip.path.constData());
+    EXPECT_EQ(info.duration, 6);
+    EXPECT_EQ(info.extra[0], reading.clip.values[2]);
+
+    // The display size, not the stored one.
+    const ClipReading rotated = ReadClip(Fixture("rotated"), ThumbnailFileName(0));
+    ASSERT_EQ(rotated.refusal, ClipRefusal::None);
+    EXPECT_EQ(rotated.clip.values[0], 240);
+    EXPECT_EQ(rotated.clip.values[1], 320);
+}
+
+TEST_F(RealEngineTest, FilesWithoutPicturesAreRefusedForTheirReason) {
+    EXPECT_EQ(ReadClip(Fixture("audio"), ThumbnailFileName(0)).refusal, ClipRefusal::NoVideo);
+    EXPECT_EQ(ReadClip(Fixture("text"), ThumbnailFileName(0)).refusal, ClipRefusal::Unreadable);
+    EXPECT_EQ(ReadClip(Fixture("zero"), ThumbnailFileName(0)).refusal, ClipRefusal::Unreadable);
+    EXPECT_EQ(ReadClip(path_Snapshot + "missing.avi", ThumbnailFileName(0)).refusal,
+              ClipRefusal::Unreadable);
+    EXPECT_TRUE(SnapshotFiles().isEmpty());
+}
+
+TEST_F(RealEngineTest, SeveralClipsAreReadOnTheThreadAndDeliveredInOrder) {
+    QStringList boxes;
+    SetMessageBoxHandler([&](BoxKind, const QString &text, BoxButtons) {
+        boxes << text;
+        return static_cast<int>(IDOK);
+    });
+    bool adding = false;
+    QStringList delivered;
+    ClipAdder adder(adding, [&](const AddedClip &clip) {
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        EXPECT_FALSE(clip.picture.isNull());
+        delivered << QFileInfo(QString::fromUtf8(clip.path)).fileName();
+    });
+    bool finished = false;
+    QObject::connect(&adder, &ClipAdder::Finished, [&] { finished = true; });
+    ASSERT_TRUE(adder.Add(
+        {Fixture("avi"), Fixture("audio"), Fixture("mov"), Fixture("text"), Fixture("avi")}, 0));
+    EXPECT_TRUE(adding);
+    EXPECT_FALSE(adder.Add({Fixture("mp4")}, 0)) << "one add at a time";
+    QElapsedTimer timer;
+    timer.start();
+    while (!finished && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(finished);
+    EXPECT_FALSE(adding);
+    const QString avi = QFileInfo(Fixture("avi")).fileName();
+    EXPECT_EQ(delivered, QStringList({avi, QFileInfo(Fixture("mov")).fileName(), avi}));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0], "These files could not be added:\n\n" +
+                            QFileInfo(Fixture("audio")).fileName() + ": no video stream\n" +
+                            QFileInfo(Fixture("text")).fileName() + ": could not be read");
+    EXPECT_TRUE(SnapshotFiles().isEmpty());
+}
+
+} // namespace
