@@ -1,5 +1,5 @@
 // One conversion from start to end: the stage threads watched, the outcome judged and reported.
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 #include "converter.h"
 #include "engine_common.h"
 
@@ -106,8 +106,10 @@ void PrintProfile(const Converter &c, double elapsed) {
     std::fprintf(
         stderr,
         "engine profile: wall %.3f s; thread cpu: demux %.3f s, video halve+filter+encode "
-        "%.3f s (decoding runs on the decoder's threads), audio decode+filter+encode %.3f s\n",
-        elapsed, c.sh.demux_cpu.load(), c.sh.video_cpu.load(), c.sh.audio_cpu.load());
+        "%.3f s (decoding runs on the decoder's threads), audio decode+filter+encode %.3f s; "
+        "aac coder %s\n",
+        elapsed, c.sh.demux_cpu.load(), c.sh.video_cpu.load(), c.sh.audio_cpu.load(),
+        c.audio && *c.audio->coder != '\0' ? c.audio->coder : "none");
 }
 
 } // namespace

@@ -91,6 +91,7 @@ struct Stage {
     AVFrame *half[2] = {nullptr, nullptr};
     // The AAC coder on trial (audio with FFmpeg's aac encoder only).
     std::unique_ptr<CoderTrial> trial;
+    const char *coder = ""; // the AAC coder in use, for the stage profile
 
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {

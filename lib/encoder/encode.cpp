@@ -129,6 +129,7 @@ bool Converter::ReopenAudio(Stage &s, const char *coder) {
     }
     avcodec_free_context(&s.enc);
     s.enc = e;
+    s.coder = coder;
     return true;
 }
 

@@ -1,5 +1,5 @@
 #include "engine_common.h"
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 
 extern "C" {
 #include <libavutil/display.h>

@@ -1,5 +1,5 @@
 // Opening a conversion: the input, its decoders, the encoders and the output's header.
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 #include "converter.h"
 #include "engine_common.h"
 
@@ -228,8 +228,10 @@ bool Converter::AudioEncoder(Stage &s, const AVCodec *ec) {
         av_dict_set(&opts, "aac_coder", "fast", 0);
     bool opened = OpenEncoder(s, ec, job.acodec, &opts);
     av_dict_free(&opts);
-    if (opened && aac)
+    if (opened && aac) {
         s.trial = std::make_unique<CoderTrial>();
+        s.coder = "fast";
+    }
     return opened;
 }
 
