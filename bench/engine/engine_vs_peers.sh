@@ -13,14 +13,16 @@
 #                profile line): "fast", or "twoloop" when "fast" fell short of the bit rate.
 # All use FFmpeg's mpeg4 encoder at the same rates and sizes (HandBrake keeps its own scaler and
 # AAC settings). Wall times are the best of RUNS runs (default 3), the programs taking turns;
-# ratios come from the same run. Audio bit rates are the output's, as ffprobe reports them.
+# ratios come from the same run. Processor times (user + system of all threads, best of the same
+# runs) are printed too: on a shared machine they vary far less than wall times. Audio bit rates are the output's, as ffprobe reports them.
 set -eu
 BUILD_DIR=$(cd "${1:-build}" && pwd)
 RUNS=${RUNS:-3}
 RUNNER="$BUILD_DIR/tools/encoder-run"
 MEDIA="$BUILD_DIR/bench-media"
 OUT=$(mktemp -d)
-trap 'rm -rf "$OUT"' EXIT
+CPU_FILE=$(mktemp)
+trap 'rm -rf "$OUT" "$CPU_FILE"' EXIT
 mkdir -p "$MEDIA"
 
 PICTURE_640="testsrc2=size=640x480:rate=25:duration=60,noise=alls=20:allf=t"
@@ -29,7 +31,7 @@ TONE="sine=f=440:d=60:sample_rate=44100"
 NOISE="anoisesrc=d=60:c=pink:a=0.3:r=44100"
 VOICE="aevalsrc='gt(mod(t,3),0.4)*pow(sin(PI*3.7*t),2)*0.2*(sin(2*PI*(120*t-6.8*cos(4.4*t)))+0.5*sin(6*PI*(120*t-6.8*cos(4.4*t)))+0.3*sin(16*PI*(120*t-6.8*cos(4.4*t))))':d=60:s=44100"
 NOTES="aevalsrc='exp(-3*mod(t,0.5))*0.3*sin(2*PI*220*pow(2,floor(mod(2*t,4))*4/12)*t)+0.1*sin(2*PI*110*t)':d=60:s=44100"
-RECORDED="$VOICE[v];$NOTES[m];anoisesrc=d=60:c=pink:a=0.05:r=44100[n];[v][m][n]amix=inputs=3"
+RECORDED="${VOICE}[v];${NOTES}[m];anoisesrc=d=60:c=pink:a=0.05:r=44100[n];[v][m][n]amix=inputs=3"
 XVID="-c:v mpeg4 -vtag XVID -b:v 1500k -c:a libmp3lame -b:a 160k"
 H264="-c:v libx264 -preset veryfast -b:v 3000k -c:a aac -b:a 160k"
 
@@ -62,16 +64,19 @@ audio_kbits() {
     echo "scale=1; $b / 1000" | bc -l
 }
 
-seconds() { # command... ; prints the wall time of one run
+# One run: its wall time goes to standard output, its processor time (user + system, all
+# threads) to the file $CPU_FILE.
+seconds() { # command...
     local t0 t1
     t0=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
+    /usr/bin/time -f '%U %S' -o "$OUT/time" "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
     t1=$(date +%s.%N)
+    awk '{ print $1 + $2 }' "$OUT/time" > "$CPU_FILE"
     echo "$t1 - $t0" | bc -l
 }
 
 min() { if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc -l)" = 1 ]; then echo "$2"; else echo "$1"; fi; }
-ratio() { [ "$2" = n/a ] && echo n/a || echo "scale=2; $1 / $2" | bc -l; }
+ratio() { if [ "$2" = n/a ]; then echo n/a; else echo "scale=2; $1 / $2" | bc -l; fi; }
 
 job() { # name source padtop padbottom
     local name=$1 src=$2 pt=$3 pb=$4
@@ -96,22 +101,33 @@ job() { # name source padtop padbottom
             -l "$ih" --non-anamorphic "${hbpad[@]}" --crop 0:0:0:0 -E av_aac -B 128 -R 44.1
             -6 stereo --start-at seconds:0 --stop-at seconds:60)
     fi
-    local te="" td="" tl="" th=""
+    local te="" td="" tl="" th="" ce="" cd="" cl="" ch=""
     for _ in $(seq "$RUNS"); do
-        te=$(min "$te" "$(seconds "$RUNNER" "${engine[@]}")")
-        td=$(min "$td" "$(seconds "${cli_default[@]}")")
-        tl=$(min "$tl" "$(seconds "${cli_like[@]}")")
-        if [ ${#hb[@]} -gt 0 ]; then th=$(min "$th" "$(seconds "${hb[@]}")"); fi
+        te=$(min "$te" "$(seconds "$RUNNER" "${engine[@]}")"); ce=$(min "$ce" "$(cat "$CPU_FILE")")
+        td=$(min "$td" "$(seconds "${cli_default[@]}")"); cd=$(min "$cd" "$(cat "$CPU_FILE")")
+        tl=$(min "$tl" "$(seconds "${cli_like[@]}")"); cl=$(min "$cl" "$(cat "$CPU_FILE")")
+        if [ ${#hb[@]} -gt 0 ]; then
+            th=$(min "$th" "$(seconds "${hb[@]}")"); ch=$(min "$ch" "$(cat "$CPU_FILE")")
+        fi
     done
     check "$OUT/engine.mp4" engine
     check "$OUT/cli-default.mp4" "ffmpeg (defaults)"
     check "$OUT/cli-like.mp4" "ffmpeg (like for like)"
     local hb_kbits=n/a
-    if [ ${#hb[@]} -gt 0 ]; then check "$OUT/hb.mp4" HandBrakeCLI; hb_kbits=$(audio_kbits "$OUT/hb.mp4"); else th=n/a; fi
+    if [ ${#hb[@]} -gt 0 ]; then
+        check "$OUT/hb.mp4" HandBrakeCLI
+        hb_kbits=$(audio_kbits "$OUT/hb.mp4")
+    else
+        th=n/a ch=n/a
+    fi
     printf '%-17s engine %5.2fs  cli-default %5.2fs  cli-like %5.2fs  HandBrakeCLI %5s  ' \
         "$name" "$te" "$td" "$tl" "$( [ "$th" = n/a ] && echo n/a || printf '%.2fs' "$th")"
     printf 'engine/cli-default %s  engine/cli-like %s  engine/HandBrake %s\n' \
         "$(ratio "$te" "$td")" "$(ratio "$te" "$tl")" "$(ratio "$te" "$th")"
+    printf '%-17s processor s    %5.2f              %5.2f           %5.2f               %5s  ' \
+        "" "$ce" "$cd" "$cl" "$ch"
+    printf 'engine/cli-default %s  engine/cli-like %s  engine/HandBrake %s\n' \
+        "$(ratio "$ce" "$cd")" "$(ratio "$ce" "$cl")" "$(ratio "$ce" "$ch")"
     printf '%-17s audio kbit/s (128 asked): engine %s (%s coder)  cli-default %s  cli-like %s  HandBrake %s\n' \
         "" "$(audio_kbits "$OUT/engine.mp4")" "${coder:-?}" "$(audio_kbits "$OUT/cli-default.mp4")" \
         "$(audio_kbits "$OUT/cli-like.mp4")" "$hb_kbits"
