@@ -13,7 +13,7 @@
 #                profile line): "fast", or "twoloop" when "fast" fell short of the bit rate.
 # All use FFmpeg's mpeg4 encoder at the same rates and sizes (HandBrake keeps its own scaler and
 # AAC settings). Wall times are the best of RUNS runs (default 3), the programs taking turns;
-# ratios come from the same run. Processor times (user + system of all threads, best of the same
+# ratios come from the same run (ONLY=TEXT runs only the jobs whose name holds TEXT). Processor times (user + system of all threads, best of the same
 # runs) are printed too: on a shared machine they vary far less than wall times. Audio bit rates are the output's, as ffprobe reports them.
 set -eu
 BUILD_DIR=$(cd "${1:-build}" && pwd)
@@ -80,6 +80,7 @@ ratio() { if [ "$2" = n/a ]; then echo n/a; else echo "scale=2; $1 / $2" | bc -l
 
 job() { # name source padtop padbottom
     local name=$1 src=$2 pt=$3 pb=$4
+    case "$name" in *"${ONLY:-}"*) ;; *) return 0 ;; esac
     local ih=$((240 - pt - pb))
     local engine=(convert -y -ss 00:00:00 -t 60 -i "$src" -vol 100 -bitexact -vcodec mpeg4
         -padtop "$pt" -padbottom "$pb" -padleft 0 -padright 0 -s 320x240 -r 25 -b 768
