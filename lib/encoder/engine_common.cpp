@@ -1,14 +1,18 @@
 #include "engine_common.h"
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 
 extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/error.h>
 }
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace engine {
@@ -25,6 +29,35 @@ constexpr const char *kFormatWhitelist =
 
 } // namespace
 
+std::string Fixed(double v, int precision, size_t width) {
+    char buf[64];
+    if (!std::isfinite(v))
+        v = 0;
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
+    std::string s(buf, r.ptr);
+    if (s.size() < width)
+        s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+std::string Padded(int64_t v, size_t width) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    std::string s(buf, r.ptr);
+    if (s.size() < width)
+        s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+int EnvInt(const char *name, int fallback) {
+    const char *v = std::getenv(name);
+    if (v == nullptr || *v == '\0')
+        return fallback;
+    int out = fallback;
+    std::from_chars(v, v + std::char_traits<char>::length(v), out);
+    return out;
+}
+
 std::string ErrorText(int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(err, buf, sizeof buf);
@@ -35,6 +68,18 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     *ctx = nullptr;
     if (path == nullptr || *path == '\0') {
         reason = "no input file";
+        return AVERROR(EINVAL);
+    }
+    // Only a regular file (a symbolic link is followed): reading a named pipe or a device would
+    // wait for data without end, or never end.
+    struct stat st {};
+    if (stat(path, &st) != 0) {
+        int err = AVERROR(errno);
+        reason = std::string("cannot open input: ") + ErrorText(err);
+        return err;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = "the input is not a regular file";
         return AVERROR(EINVAL);
     }
     AVFormatContext *fc = avformat_alloc_context();

@@ -14,7 +14,8 @@ extern "C" {
 
 namespace engine {
 
-// Opens a local file for reading. Only the file protocol is allowed and only demuxers that read
+// Opens a local file for reading. Only regular files are read, after following a symbolic link;
+// anything else is refused at once. Only the file protocol is allowed and only demuxers that read
 // the one file they are given (no playlists, no concatenation lists, no image sequences). On
 // failure the result is a negative AVERROR and `reason` says why in words.
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason);
@@ -41,6 +42,15 @@ std::optional<double> ReadNumber(std::string_view text, std::string_view *rest =
 // Seconds from "12", "12.5", "MM:SS", "HH:MM:SS[.f]" (hours may pass 24). Empty optional when the
 // text does not fit.
 std::optional<double> ParseTime(std::string_view text);
+
+// `v` with `precision` decimals, locale-free, padded with blanks on the left to `width`; NaN and
+// infinities are written as 0.
+std::string Fixed(double v, int precision, size_t width);
+// `v` padded with blanks on the left to `width`.
+std::string Padded(int64_t v, size_t width);
+
+// An integer from the environment, `fallback` when unset or not a number.
+int EnvInt(const char *name, int fallback);
 
 // FFmpeg's error text.
 std::string ErrorText(int err);

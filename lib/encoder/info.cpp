@@ -1,5 +1,5 @@
 // Clip information for the program's clip list.
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
 

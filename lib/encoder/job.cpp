@@ -1,5 +1,5 @@
 #include "job.h"
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 #include "engine_common.h"
 
 #include <charconv>
@@ -73,8 +73,72 @@ std::optional<AVRational> ParseRate(std::string_view text) {
     return av_d2q(*v, 65535);
 }
 
-bool ParseArguments(int argc, char **argv, Job &job, std::string &reason) {
-    job = Job{};
+namespace {
+
+template <typename T, typename U> bool Store(const std::optional<T> &v, U &field) {
+    if (!v)
+        return false;
+    field = static_cast<U>(*v);
+    return true;
+}
+
+std::optional<int> ParseSampleRate(std::string_view text) {
+    std::string_view rest;
+    auto v = ReadNumber(text, &rest);
+    if (!v || !rest.empty() || *v < 1000 || *v > 192000 || *v != std::floor(*v))
+        return std::nullopt;
+    return FloatToInt(*v);
+}
+
+// Reads an option's value into the job; false when the value does not fit.
+using Reader = bool (*)(std::string_view value, Job &job);
+
+struct Option {
+    std::string_view name;
+    bool valued; // followed by a value
+    Reader read;
+};
+
+// Every option _X takes.
+constexpr Option kOptions[] = {
+    {"-y", false, [](std::string_view, Job &j) { return j.overwrite = true; }},
+    {"-bitexact", false, [](std::string_view, Job &j) { return j.bitexact = true; }},
+    {"-ss", true, [](std::string_view v, Job &j) { return Store(ParseTime(v), j.start); }},
+    {"-t", true, [](std::string_view v, Job &j) { return Store(ParseTime(v), j.length); }},
+    {"-i", true, [](std::string_view v, Job &j) { return !(j.input = std::string(v)).empty(); }},
+    {"-vol", true,
+     [](std::string_view v, Job &j) { return Store(ParseInt(v, 0, 10000), j.volume); }},
+    {"-vcodec", true, [](std::string_view v, Job &j) { return !(j.vcodec = v).empty(); }},
+    {"-acodec", true, [](std::string_view v, Job &j) { return !(j.acodec = v).empty(); }},
+    {"-padtop", true,
+     [](std::string_view v, Job &j) { return Store(ParseInt(v, 0, 8192), j.pad_top); }},
+    {"-padbottom", true,
+     [](std::string_view v, Job &j) { return Store(ParseInt(v, 0, 8192), j.pad_bottom); }},
+    {"-padleft", true,
+     [](std::string_view v, Job &j) { return Store(ParseInt(v, 0, 8192), j.pad_left); }},
+    {"-padright", true,
+     [](std::string_view v, Job &j) { return Store(ParseInt(v, 0, 8192), j.pad_right); }},
+    {"-s", true, [](std::string_view v, Job &j) { return ParseFrameSize(v, j.width, j.height); }},
+    {"-r", true, [](std::string_view v, Job &j) { return Store(ParseRate(v), j.rate); }},
+    {"-b", true,
+     [](std::string_view v, Job &j) { return Store(ParseBitrate(v), j.video_bitrate); }},
+    {"-ab", true,
+     [](std::string_view v, Job &j) { return Store(ParseBitrate(v), j.audio_bitrate); }},
+    {"-ac", true, [](std::string_view v, Job &j) { return Store(ParseInt(v, 1, 8), j.channels); }},
+    {"-ar", true,
+     [](std::string_view v, Job &j) { return Store(ParseSampleRate(v), j.sample_rate); }},
+    {"-f", true, [](std::string_view v, Job &j) { return !(j.format = v).empty(); }},
+};
+
+const Option *FindOption(std::string_view name) {
+    for (const Option &o : kOptions)
+        if (o.name == name)
+            return &o;
+    return nullptr;
+}
+
+// The output path is the last entry; a lone option word there means it is missing.
+bool ReadOutput(int argc, char **argv, Job &job, std::string &reason) {
     if (argc < 2 || argv == nullptr) {
         reason = "no output file given";
         return false;
@@ -85,122 +149,54 @@ bool ParseArguments(int argc, char **argv, Job &job, std::string &reason) {
             return false;
         }
     }
-    const int last = argc - 1;
-    job.output = argv[last];
+    job.output = argv[argc - 1];
     if (job.output.empty() || (job.output[0] == '-' && job.output.size() > 1 &&
                                job.output.find('/') == std::string::npos)) {
         reason = "no output file given";
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool ParseArguments(int argc, char **argv, Job &job, std::string &reason) {
+    job = Job{};
+    if (!ReadOutput(argc, argv, job, reason))
+        return false;
+    const int last = argc - 1;
     for (int i = 1; i < last; ++i) {
-        std::string_view opt = argv[i];
-        if (opt == "-y") {
-            job.overwrite = true;
-            continue;
-        }
-        if (opt == "-bitexact") {
-            job.bitexact = true;
-            continue;
-        }
-        static constexpr std::string_view kValued[] = {
-            "-ss",     "-t",         "-i",       "-vol",      "-vcodec", "-acodec",
-            "-padtop", "-padbottom", "-padleft", "-padright", "-s",      "-r",
-            "-b",      "-ab",        "-ac",      "-ar",       "-f"};
-        bool known = false;
-        for (auto k : kValued)
-            known = known || k == opt;
-        if (!known) {
-            reason = std::string("unknown option ") + std::string(opt);
+        std::string_view name = argv[i];
+        const Option *opt = FindOption(name);
+        if (opt == nullptr) {
+            reason = "unknown option " + std::string(name);
             return false;
+        }
+        if (!opt->valued) {
+            opt->read({}, job);
+            continue;
         }
         if (i + 1 >= last) {
-            reason = std::string("option ") + std::string(opt) + " has no value";
+            reason = "option " + std::string(name) + " has no value";
             return false;
         }
-        std::string_view val = argv[++i];
-        if (val.empty())
+        std::string_view value = argv[++i];
+        if (value.empty())
             continue; // not given
-        auto bad = [&]() {
-            reason = std::string("bad value for ") + std::string(opt) + ": " + std::string(val);
+        if (!opt->read(value, job)) {
+            reason = "bad value for " + std::string(name) + ": " + std::string(value);
             return false;
-        };
-        if (opt == "-ss") {
-            auto t = ParseTime(val);
-            if (!t)
-                return bad();
-            job.start = *t;
-        } else if (opt == "-t") {
-            auto t = ParseTime(val);
-            if (!t)
-                return bad();
-            job.length = *t;
-        } else if (opt == "-i") {
-            job.input = std::string(val);
-        } else if (opt == "-vol") {
-            auto v = ParseInt(val, 0, 10000);
-            if (!v)
-                return bad();
-            job.volume = static_cast<int>(*v);
-        } else if (opt == "-vcodec") {
-            job.vcodec = std::string(val);
-        } else if (opt == "-acodec") {
-            job.acodec = std::string(val);
-        } else if (opt == "-padtop" || opt == "-padbottom" || opt == "-padleft" ||
-                   opt == "-padright") {
-            auto v = ParseInt(val, 0, 8192);
-            if (!v)
-                return bad();
-            int p = static_cast<int>(*v);
-            (opt == "-padtop"      ? job.pad_top
-             : opt == "-padbottom" ? job.pad_bottom
-             : opt == "-padleft"   ? job.pad_left
-                                   : job.pad_right) = p;
-        } else if (opt == "-s") {
-            if (!ParseFrameSize(val, job.width, job.height))
-                return bad();
-        } else if (opt == "-r") {
-            auto r = ParseRate(val);
-            if (!r)
-                return bad();
-            job.rate = *r;
-        } else if (opt == "-b") {
-            auto b = ParseBitrate(val);
-            if (!b)
-                return bad();
-            job.video_bitrate = *b;
-        } else if (opt == "-ab") {
-            auto b = ParseBitrate(val);
-            if (!b)
-                return bad();
-            job.audio_bitrate = *b;
-        } else if (opt == "-ac") {
-            auto v = ParseInt(val, 1, 8);
-            if (!v)
-                return bad();
-            job.channels = static_cast<int>(*v);
-        } else if (opt == "-ar") {
-            std::string_view rest;
-            auto v = ReadNumber(val, &rest);
-            if (!v || !rest.empty() || *v < 1000 || *v > 192000 || *v != std::floor(*v))
-                return bad();
-            job.sample_rate = FloatToInt(*v);
-        } else if (opt == "-f") {
-            job.format = std::string(val);
         }
     }
     if (job.input.empty()) {
         reason = "no input file given";
         return false;
     }
-    if (job.width > 0) {
-        int iw = job.width - job.pad_left - job.pad_right;
-        int ih = job.height - job.pad_top - job.pad_bottom;
-        if (iw < 2 || ih < 2) {
-            reason = "the bands leave no room for the picture";
-            return false;
-        }
-    } else if (job.pad_top + job.pad_bottom + job.pad_left + job.pad_right > 0) {
-        // Bands are measured inside the frame given with -s; without it they add to the source.
+    // Bands are measured inside the frame given with -s; without it they add to the source.
+    if (job.width > 0 && (job.width - job.pad_left - job.pad_right < 2 ||
+                          job.height - job.pad_top - job.pad_bottom < 2)) {
+        reason = "the bands leave no room for the picture";
+        return false;
     }
     return true;
 }

@@ -1,5 +1,5 @@
 // Thumbnails for the program's clip list: one JPEG of an exact size.
-#include "FloatToInt.h"
+#include "common/FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -21,20 +22,25 @@ std::vector<size_t> g_lines_at_message;
 std::vector<std::string> g_chained;
 bool g_has_chained = false;
 bool g_stop_on_line = false;
+std::function<void()> g_on_first_line;
 Clock::time_point g_stop_time;
 double g_stop_latency = -1;
 
 int OnInfo(const char *text) {
     bool stop = false;
+    std::function<void()> first;
     {
         std::lock_guard lock(g_mutex);
         g_lines.emplace_back(text != nullptr ? text : "");
+        std::swap(first, g_on_first_line);
         if (g_stop_on_line) {
             g_stop_on_line = false;
             stop = true;
             g_stop_time = Clock::now();
         }
     }
+    if (first)
+        first();
     if (stop)
         Mydll_Stop();
     return 0;
@@ -90,6 +96,7 @@ EngineSession::EngineSession() {
         g_lines_at_message.clear();
         g_has_chained = false;
         g_stop_on_line = false;
+        g_on_first_line = nullptr;
         g_stop_time = {};
         g_stop_latency = -1;
     }
@@ -159,6 +166,11 @@ void EngineSession::ChainNext(std::vector<std::string> args) {
 void EngineSession::StopOnFirstLine() {
     std::lock_guard lock(g_mutex);
     g_stop_on_line = true;
+}
+
+void EngineSession::OnFirstLine(std::function<void()> fn) {
+    std::lock_guard lock(g_mutex);
+    g_on_first_line = std::move(fn);
 }
 
 double EngineSession::StopLatency() const {

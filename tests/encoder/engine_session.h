@@ -4,6 +4,7 @@
 
 #include <encoder.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     void ChainNext(std::vector<std::string> args);
     // Calls Mydll_Stop as soon as the first status line arrives.
     void StopOnFirstLine();
+    // Calls `fn` on the engine's thread as the first status line arrives.
+    void OnFirstLine(std::function<void()> fn);
     // Seconds from the stop call to the end message (for the record only).
     double StopLatency() const;
     HWND Window() { return &window_; }

@@ -84,6 +84,25 @@ std::vector<Recipe> Recipes() {
          "drawbox=c=white:t=fill:enable='gt(t,1)*lt(mod(t,2),0.035)'\" "
          "-f lavfi -i \"aevalsrc='gt(t,1)*lt(mod(t,2),0.035)*0.8*sin(2*PI*1000*t)':s=44100:d=8\" "
          "-c:v mpeg1video -b:v 1500k -c:a mp2 -f mpeg"},
+        // Shorter than one frame of a 25 fps output, and a single picture, in ASF and MP4.
+        {"tenth_asf", "tenth.asf",
+         "-f lavfi -i testsrc2=size=640x356:rate=30:duration=0.1 "
+         "-f lavfi -i sine=sample_rate=44100:duration=0.1 -c:v wmv2 -b:v 1500k -c:a wmav2"},
+        {"oneframe_asf", "oneframe.asf",
+         "-f lavfi -i testsrc2=size=640x356:rate=25 -f lavfi -i "
+         "sine=sample_rate=44100:duration=0.5 "
+         "-frames:v 1 -c:v wmv2 -b:v 1500k -c:a wmav2"},
+        {"tenth_mp4", "tenth.mp4",
+         "-f lavfi -i testsrc2=size=640x356:rate=30:duration=0.1 "
+         "-f lavfi -i sine=sample_rate=44100:duration=0.1 " +
+             kX264 + "-c:a aac"},
+        {"oneframe_mp4", "oneframe.mp4",
+         "-f lavfi -i testsrc2=size=640x356:rate=25 -frames:v 1 " + kX264},
+        // One second of XviD with MP3, to be cut inside its first picture.
+        {"xvid_second", "xvid_second.avi",
+         "-f lavfi -i testsrc2=size=640x480:rate=25:duration=1 "
+         "-f lavfi -i sine=sample_rate=44100:duration=1 "
+         "-c:v mpeg4 -vtag XVID -b:v 2000k -c:a libmp3lame"},
         {"rawh264", "raw.h264",
          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };
@@ -168,6 +187,25 @@ std::string Fixture(const std::string &name) {
             std::ifstream in(whole, std::ios::binary);
             std::string data((std::istreambuf_iterator<char>(in)), {});
             WriteText(path + tmp_suffix, data.substr(0, data.size() * 2 / 5));
+            fs::rename(path + tmp_suffix, path);
+        }
+        return path;
+    }
+    if (name == "pictureless") {
+        // The sound of the first frame is whole, the first picture cut off after a few bytes: the
+        // video stream gives no picture at all.
+        std::string path = dir + "/pictureless.avi";
+        if (!Exists(path)) {
+            std::string whole = Fixture("xvid_second"), pos;
+            Run("ffprobe -v error -select_streams v:0 -show_entries packet=pos -of csv=p=0 " +
+                    Quote(whole) + " | head -n 1",
+                &pos);
+            std::ifstream in(whole, std::ios::binary);
+            std::string data((std::istreambuf_iterator<char>(in)), {});
+            size_t cut = std::stoul(pos) + 24;
+            if (cut >= data.size())
+                throw std::runtime_error("cannot make fixture pictureless");
+            WriteText(path + tmp_suffix, data.substr(0, cut));
             fs::rename(path + tmp_suffix, path);
         }
         return path;

@@ -15,8 +15,9 @@ std::string FixtureDir();
 // mp4 3gp 3g2 (one per input type), hd (1280x720), pal169 (720x576 shown 16:9), rotated (stored
 // 320x240, shown upright 240x320 with a white top half), noaudio, short (0.4 s), blackstart
 // (3 s black, then pictures), counter (16 s with a frame number), audio (audio only), rawh264
-// (an H.264 elementary stream), sync (flash and beep together at 2, 4, 6 s), and the bad ones zero,
-// text, truncated, hls, concat.
+// (an H.264 elementary stream), sync (flash and beep together at 2, 4, 6 s), tenth_asf, tenth_mp4
+// (0.1 s), oneframe_asf, oneframe_mp4 (a single picture), pictureless (an AVI whose video stream
+// gives no picture, its sound whole), and the bad ones zero, text, truncated, hls, concat.
 std::string Fixture(const std::string &name);
 
 // The names of the twelve input types.
