@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kAnswerWaitMs = 1000;
-constexpr int kLockWaitMs = 3000;
+constexpr int kLockWaitMs = 1000;
 constexpr int kRetryMs = 1000;
 
 // Where the socket file of a name lies (the rule QLocalServer follows).

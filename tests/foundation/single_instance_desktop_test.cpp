@@ -14,9 +14,12 @@ using x_desktop::XDoTool;
 
 namespace {
 
+// Bounds for waits on the programs, generous because the machine may be busy.
+constexpr int kPatienceMs = 60000;
+
 // The ids of the visible windows whose title matches exactly, once there are at least count of
 // them; empty after the timeout.
-QStringList WaitForWindows(const QString &title, int count, int timeout_ms = 20000) {
+QStringList WaitForWindows(const QString &title, int count, int timeout_ms = kPatienceMs) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < timeout_ms) {
@@ -65,13 +68,21 @@ bool StartTwoInOneSecond(ProgramCopy &program, QProcess &first, QProcess &second
     program.Start(second, "");
     const bool both_up = WaitForWindows("Vidore4 Converter", 2).size() == 2;
     lock.Release();
-    return both_up && program.WaitForInstance();
+    return both_up && program.WaitForInstance(kPatienceMs);
+}
+
+// For failure messages: how a program ended, or that it still runs.
+std::string HowItEnded(QProcess &process) {
+    if (!process.waitForFinished(1000))
+        return "still running. ";
+    return "ended, status " + std::to_string(process.exitStatus()) + " code " +
+           std::to_string(process.exitCode()) + ": " + ProgramCopy::Output(process) + ". ";
 }
 
 // A polite end (the window closes as if the user had closed it); true when it ended with 0.
 bool CloseNormally(QProcess &process) {
     process.terminate();
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
+    return process.waitForFinished(kPatienceMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }
 
@@ -79,7 +90,7 @@ bool CloseNormally(QProcess &process) {
 bool StartIsRefused(ProgramCopy &program) {
     QProcess refused;
     program.Start(refused, "");
-    if (!refused.waitForFinished(20000)) {
+    if (!refused.waitForFinished(kPatienceMs)) {
         refused.kill();
         refused.waitForFinished(10000);
         return false;
@@ -98,10 +109,10 @@ TEST(Desktop, TwoStartsInOneSecondLeaveTheRuleToTheOneThatStaysOpen) {
     QProcess first;
     QProcess second;
     ASSERT_TRUE(StartTwoInOneSecond(program, first, second))
-        << ProgramCopy::Output(first) << ProgramCopy::Output(second);
+        << "first " << HowItEnded(first) << "second " << HowItEnded(second);
 
     ASSERT_TRUE(CloseNormally(second)) << ProgramCopy::Output(second);
-    ASSERT_TRUE(program.WaitForInstance()) << "nobody answers while the first one runs";
+    ASSERT_TRUE(program.WaitForInstance(kPatienceMs)) << "nobody answers while the first one runs";
     EXPECT_TRUE(StartIsRefused(program)) << "a third start ran beside the first";
     EXPECT_EQ(first.state(), QProcess::Running);
 
@@ -109,9 +120,9 @@ TEST(Desktop, TwoStartsInOneSecondLeaveTheRuleToTheOneThatStaysOpen) {
     ASSERT_TRUE(first.waitForFinished(10000));
     QProcess next;
     program.Start(next, "");
-    ASSERT_FALSE(WaitForWindow("Vidore4 Converter").isEmpty())
-        << "a crashed instance blocks the next start: " << ProgramCopy::Output(next);
-    ASSERT_TRUE(program.WaitForInstance());
+    ASSERT_FALSE(WaitForWindow("Vidore4 Converter", kPatienceMs).isEmpty())
+        << "a crashed instance blocks the next start: " << HowItEnded(next);
+    ASSERT_TRUE(program.WaitForInstance(kPatienceMs));
     EXPECT_EQ(next.state(), QProcess::Running);
     EXPECT_TRUE(StartIsRefused(program)) << "the start after a crash does not keep the rule";
     EXPECT_TRUE(CloseNormally(next)) << ProgramCopy::Output(next);
@@ -123,10 +134,10 @@ TEST(Desktop, WhenTheFirstOfTwoStartsClosesTheSecondKeepsTheRule) {
     QProcess first;
     QProcess second;
     ASSERT_TRUE(StartTwoInOneSecond(program, first, second))
-        << ProgramCopy::Output(first) << ProgramCopy::Output(second);
+        << "first " << HowItEnded(first) << "second " << HowItEnded(second);
 
     ASSERT_TRUE(CloseNormally(first)) << ProgramCopy::Output(first);
-    ASSERT_TRUE(program.WaitForInstance()) << "nobody answers while the second one runs";
+    ASSERT_TRUE(program.WaitForInstance(kPatienceMs)) << "nobody answers while the second one runs";
     EXPECT_TRUE(StartIsRefused(program)) << "a third start ran beside the second";
     EXPECT_EQ(second.state(), QProcess::Running);
     EXPECT_TRUE(CloseNormally(second)) << ProgramCopy::Output(second);
