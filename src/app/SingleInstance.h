@@ -1,11 +1,19 @@
 #pragma once
 // One instance per user session: the running program listens on a local socket named after its
 // main window caption; a second start that can connect to it ends at once.
+//
+// Two programs started close together may both run (the first had no caption yet when the
+// second looked). Only one of them listens; the other keeps a connection to it and takes the
+// name over when that one ends, so the rule holds while either of them runs. Checking for a
+// live listener, removing a socket left by a crashed instance and listening happen under a lock
+// file beside the socket, so two programs can never interleave those steps.
 
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 
 // True when a program is listening under this name.
 bool AnotherInstanceRuns(const QString &name);
@@ -14,9 +22,24 @@ class InstanceBeacon {
 public:
     InstanceBeacon();
     ~InstanceBeacon();
-    // Starts listening; a socket left by a crashed instance is removed first.
+    InstanceBeacon(const InstanceBeacon &) = delete;
+    InstanceBeacon &operator=(const InstanceBeacon &) = delete;
+
+    // Claims the name; true when this instance listens now. Otherwise it listens as soon as the
+    // instance that holds the name ends (the event loop carries that out).
     bool Listen(const QString &name);
+    bool Listening() const;
 
 private:
+    enum class Claim { Listening, Watching, Retry, Failed };
+    Claim TryClaim();
+    bool ListenPrivately();
+    Claim WatchOrReplaceStale();
+    void ClaimNow();
+    void Serve();
+
+    QString name_;
     std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QLocalSocket> watch_;
+    QTimer retry_;
 };
