@@ -185,6 +185,35 @@ TEST(MavoConvert, NumbersOutputsInsteadOfOverwriting) {
     // Each converted clip is named with its output.
     EXPECT_TRUE(outcome.out.contains(cli.Output() + "/clip1.MP4"));
     EXPECT_TRUE(outcome.out.contains(cli.Output() + "/clip2.MP4"));
+    // Not on a terminal: no progress line in between.
+    EXPECT_FALSE(outcome.err.contains("[1/2]")) << outcome.err.toStdString();
+}
+
+TEST(MavoConvert, OnATerminalShowsProgressOfTheClipAndTheList) {
+    ConvertCommand cli;
+    const QString command =
+        QStringList({MAVO_CONVERT, "--output", cli.Output(), Media("avi"), Media("mov")})
+            .replaceInStrings(QRegularExpression("^(.*)$"), "'\\1'")
+            .join(' ');
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", cli.Home());
+    env.insert("XDG_CONFIG_HOME", cli.Config());
+    process.setProcessEnvironment(env);
+    process.start("script", {"-qec", command, "/dev/null"});
+    ASSERT_TRUE(process.waitForFinished(300000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString screen = QString::fromUtf8(process.readAllStandardOutput());
+    const QRegularExpression clip_line(
+        R"(\[(\d)/2\] (clip\.\w+)  \d+ %  .+ left  \|  all  \d+ %  .+ left)");
+    QStringList seen;
+    for (auto it = clip_line.globalMatch(screen); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        seen << m.captured(1) + " " + m.captured(2);
+    }
+    seen.removeDuplicates();
+    EXPECT_EQ(seen, QStringList({"1 clip.avi", "2 clip.mov"})) << screen.toStdString();
+    EXPECT_EQ(cli.OutputFiles(), QStringList({"clip.MP4", "clip1.MP4"}));
 }
 
 TEST(MavoConvert, ListNumbersTheProfilesThatProfileTakes) {
