@@ -2,18 +2,32 @@
 
 #include "profiles/ProfileCatalogue.h"
 
+#include <array>
+
+namespace {
+
+struct DeviceOutput {
+    const char *Ext;
+    const char *Format;
+};
+
+// By device type: 3gp, psp, ipod, pda, mp4.
+constexpr std::array<DeviceOutput, kDeviceCount> kDeviceOutputs{{
+    {".3gp", "3gp"},
+    {".MP4", "psp"},
+    {".MP4", "mp4"},
+    {".MP4", "mp4"},
+    {".MP4", "mp4"},
+}};
+
+} // namespace
+
 std::optional<DeviceRow> DeviceRowFor(int32_t device_type) {
-    const QString section = ProfileCatalogue::SectionForDevice(device_type);
-    if (section.isEmpty())
+    if (device_type < 0 || device_type >= kDeviceCount)
         return std::nullopt;
-    // Only the 3gp player takes a 3GP file; every other device gets an MPEG-4 file, the PSP
-    // its own flavour of it.
-    const bool three_gp = device_type == 0;
-    const QString format = three_gp           ? QStringLiteral("3gp")
-                           : device_type == 1 ? QStringLiteral("psp")
-                                              : QStringLiteral("mp4");
-    return DeviceRow{device_type, section,
-                     three_gp ? QStringLiteral(".3gp") : QStringLiteral(".MP4"), format};
+    const DeviceOutput &output = kDeviceOutputs[static_cast<size_t>(device_type)];
+    return DeviceRow{device_type, ProfileCatalogue::SectionForDevice(device_type),
+                     QString::fromLatin1(output.Ext), QString::fromLatin1(output.Format)};
 }
 
 std::optional<DeviceRow> DeviceRowNamed(const QString &name) {
