@@ -1,0 +1,197 @@
+#include "BatchOptions.h"
+
+#include "common/Globals.h"
+#include "profiles/ProfileCatalogue.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Options that take a value, as "--name value" or "--name=value".
+bool TakeValue(const QStringList &arguments, qsizetype &i, const QString &name,
+               std::optional<QString> &into, QString &error) {
+    const QString &argument = arguments[i];
+    if (argument.startsWith(name + QLatin1Char('='))) {
+        into = argument.mid(name.size() + 1);
+        return true;
+    }
+    if (argument != name)
+        return false;
+    if (i + 1 >= arguments.size()) {
+        error = QStringLiteral("%1 needs a value").arg(name);
+        return true;
+    }
+    into = arguments[++i];
+    return true;
+}
+
+bool TakeSwitch(const QString &argument, const QString &name, bool &into) {
+    if (argument != name)
+        return false;
+    into = true;
+    return true;
+}
+
+} // namespace
+
+std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &arguments) {
+    BatchOptions options;
+    QString error;
+    bool files_only = false;
+    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString &argument = arguments[i];
+        if (files_only || !argument.startsWith(QLatin1Char('-')) || argument == "-") {
+            options.Files << argument;
+            continue;
+        }
+        if (argument == "--") {
+            files_only = true;
+            continue;
+        }
+        const bool known = TakeValue(arguments, i, "--device", options.Device, error) ||
+                           TakeValue(arguments, i, "--profile", options.Profile, error) ||
+                           TakeValue(arguments, i, "--output", options.OutputFolder, error) ||
+                           TakeSwitch(argument, "--keep-ratio", options.KeepRatio) ||
+                           TakeSwitch(argument, "--json", options.Json) ||
+                           TakeSwitch(argument, "--quiet", options.Quiet) ||
+                           TakeSwitch(argument, "--list", options.List) ||
+                           TakeSwitch(argument, "--help", options.Help) ||
+                           TakeSwitch(argument, "-h", options.Help);
+        if (!known)
+            error = QStringLiteral("unknown option %1").arg(argument);
+    }
+    if (!error.isEmpty())
+        return UsageError{error};
+    if (options.Help || options.List)
+        return options;
+    if (options.Files.isEmpty())
+        return UsageError{QStringLiteral("no file to convert")};
+    return options;
+}
+
+namespace {
+
+QString Quoted(const QString &text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// The default profile of a list: "DefaultIndex" when it names a profile (it may name the
+// program's "Add my profile..." entry, which is no profile).
+std::optional<int32_t> DefaultProfile(const ProfileList &list) {
+    if (list.DefaultIndex >= 0 && list.DefaultIndex < list.Profiles.size())
+        return list.DefaultIndex;
+    return std::nullopt;
+}
+
+// A number is a place in the list; anything else is a profile name, in any letter case.
+std::variant<int32_t, UsageError> FindProfile(const QString &wanted, const ProfileList &list,
+                                              const DeviceRow &device) {
+    bool is_number = false;
+    const int number = wanted.toInt(&is_number);
+    if (is_number) {
+        if (number >= 0 && number < list.Profiles.size())
+            return number;
+        return UsageError{QStringLiteral("unknown profile %1 for %2 (it has %3; see --list)")
+                              .arg(number)
+                              .arg(Quoted(device.Section))
+                              .arg(list.Profiles.size() == 0
+                                       ? QStringLiteral("none")
+                                       : QStringLiteral("0 to %1").arg(list.Profiles.size() - 1))};
+    }
+    QList<int32_t> matches;
+    for (qsizetype i = 0; i < list.Profiles.size(); ++i) {
+        const QString name = ProfileCatalogue::ParseProfileText(list.Profiles[i].Text).Name;
+        if (name.trimmed().compare(wanted.trimmed(), Qt::CaseInsensitive) == 0)
+            matches << static_cast<int32_t>(i);
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.isEmpty())
+        return UsageError{QStringLiteral("unknown profile %1 for %2 (see --list)")
+                              .arg(Quoted(wanted), Quoted(device.Section))};
+    return UsageError{QStringLiteral("%1 names %2 profiles of %3; give its number (see --list)")
+                          .arg(Quoted(wanted))
+                          .arg(matches.size())
+                          .arg(Quoted(device.Section))};
+}
+
+// The folder given on the command line is made whole; the stored one falls back to the default
+// folder when it cannot be had, as in the program.
+std::variant<QString, UsageError> OutputFolderFor(const BatchOptions &options,
+                                                  const StoredSettings &stored) {
+    if (options.OutputFolder) {
+        const QString folder = QFileInfo(*options.OutputFolder).absoluteFilePath();
+        if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())
+            return UsageError{
+                QStringLiteral("the output folder %1 cannot be written").arg(Quoted(folder))};
+        return WithSeparator(folder);
+    }
+    const QString stored_folder = WithSeparator(stored.OutputFolder);
+    if (!stored_folder.isEmpty() &&
+        (QFileInfo(stored_folder).isDir() || QDir().mkdir(stored_folder)))
+        return stored_folder;
+    const QString fallback = DefaultWorkFolder();
+    if (QFileInfo(fallback).isDir() || QDir().mkdir(fallback))
+        return fallback;
+    return UsageError{QStringLiteral("the output folder %1 cannot be made").arg(Quoted(fallback))};
+}
+
+} // namespace
+
+std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
+                                                   const StoredSettings &stored,
+                                                   const ProfileCatalogue &catalogue) {
+    BatchJob job;
+    const std::optional<DeviceRow> device =
+        options.Device ? DeviceRowNamed(*options.Device) : DeviceRowFor(stored.DeviceType);
+    if (!device)
+        return UsageError{QStringLiteral("unknown device %1 (3gp, psp, ipod, pda or mp4)")
+                              .arg(Quoted(options.Device.value_or(QString())))};
+    job.Device = *device;
+    const ProfileList list = catalogue.ReadProfileList(device->Section);
+    if (options.Profile) {
+        auto found = FindProfile(*options.Profile, list, *device);
+        if (auto *error = std::get_if<UsageError>(&found))
+            return *error;
+        job.ProfileNumber = std::get<int32_t>(found);
+    } else if (auto number = DefaultProfile(list)) {
+        job.ProfileNumber = *number;
+    } else {
+        return UsageError{QStringLiteral("%1 has no default profile; choose one with --profile "
+                                         "(see --list)")
+                              .arg(Quoted(device->Section))};
+    }
+    job.ProfileText = list.Profiles[job.ProfileNumber].Text;
+    auto settings = ReadProfileSettings(job.ProfileText, device->OutputExt, device->OutputFormat);
+    if (!settings)
+        return UsageError{QStringLiteral("profile %1 of %2 has no usable resolution: %3")
+                              .arg(job.ProfileNumber)
+                              .arg(Quoted(device->Section), job.ProfileText)};
+    job.Profile = *settings;
+    auto folder = OutputFolderFor(options, stored);
+    if (auto *error = std::get_if<UsageError>(&folder))
+        return *error;
+    job.WorkFolder = std::get<QString>(folder);
+    job.KeepRatio = options.KeepRatio || stored.KeepRatio;
+    return job;
+}
+
+QString CatalogueListing(const StoredSettings &stored, const ProfileCatalogue &catalogue) {
+    QString text;
+    for (int32_t type = 0; type < kDeviceCount; ++type) {
+        const QString section = ProfileCatalogue::SectionForDevice(type);
+        const ProfileList list = catalogue.ReadProfileList(section);
+        const std::optional<int32_t> chosen = DefaultProfile(list);
+        text += section + (type == stored.DeviceType ? QStringLiteral(" (default device)\n")
+                                                     : QStringLiteral("\n"));
+        if (list.Profiles.isEmpty())
+            text += QStringLiteral("      (no profiles)\n");
+        for (qsizetype i = 0; i < list.Profiles.size(); ++i)
+            text += QStringLiteral("  %1 %2  %3\n")
+                        .arg(chosen == i ? QStringLiteral("*") : QStringLiteral(" "))
+                        .arg(i, 2)
+                        .arg(list.Profiles[i].Text);
+    }
+    return text + QStringLiteral("(* the profile a device takes when no --profile is given)\n");
+}

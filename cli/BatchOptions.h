@@ -1,0 +1,59 @@
+#pragma once
+// The command line of mavo-convert and the job it describes: the device, the profile of the
+// catalogue, the output folder and the files. Everything a user can get wrong on the command
+// line is found here, before any clip is touched.
+
+#include "DeviceTable.h"
+#include "StoredSettings.h"
+#include "engine/JobArguments.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <variant>
+
+class ProfileCatalogue;
+
+inline constexpr const char *kUsageText =
+    "Usage: mavo-convert [--device 3gp|psp|ipod|pda|mp4] [--profile N|NAME] [--keep-ratio]\n"
+    "                    [--output DIR] [--json] [--quiet] FILE...\n"
+    "       mavo-convert --list\n";
+
+struct BatchOptions {
+    std::optional<QString> Device;
+    std::optional<QString> Profile;
+    std::optional<QString> OutputFolder;
+    bool KeepRatio = false;
+    bool Json = false;
+    bool Quiet = false;
+    bool List = false;
+    bool Help = false;
+    QStringList Files;
+};
+
+// What is wrong with a command line, in one sentence.
+struct UsageError {
+    QString Text;
+};
+
+std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &arguments);
+
+// Everything the run needs, settled.
+struct BatchJob {
+    DeviceRow Device;
+    int32_t ProfileNumber = 0; // the profile's place in the device's list
+    QString ProfileText;
+    ProfileSettings Profile;
+    QString WorkFolder; // with its separator
+    bool KeepRatio = false;
+};
+
+// Picks the device, the profile and the output folder from the options, falling back to the
+// stored choices and the catalogue's "DefaultIndex". The output folder is created when missing.
+std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
+                                                   const StoredSettings &stored,
+                                                   const ProfileCatalogue &catalogue);
+
+// Every device with its numbered profiles; the device and profile a run would take by default
+// are marked.
+QString CatalogueListing(const StoredSettings &stored, const ProfileCatalogue &catalogue);

@@ -1,0 +1,106 @@
+// mavo-convert: the converter's batch command line. It takes the program's catalogue, stored
+// choices and engine from the program folder it lies in.
+
+#include "BatchOptions.h"
+#include "BatchRun.h"
+#include "StoredSettings.h"
+#include "common/Globals.h"
+#include "common/MessagePort.h"
+#include "engine/EngineBinding.h"
+#include "profiles/ProfileCatalogue.h"
+#include "progress/EngineReports.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] auto written = ::write(g_signal_pipe[1], &byte, 1);
+}
+
+// Ctrl-C (or a polite kill) stops the run from the event loop, where the run lives.
+void StopOnSignals(BatchRun &run) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_pipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &run);
+    QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run] {
+        char byte;
+        [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
+        run.RequestStop();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int UsageFailure(const QString &text) {
+    QTextStream(stderr) << "mavo-convert: " << text << "\n" << kUsageText;
+    return kExitUsage;
+}
+
+int Convert(const BatchOptions &options, const BatchJob &job, const QString &program_folder) {
+    QTextStream err(stderr);
+    if (!LoadEngine(program_folder)) {
+        err << "mavo-convert: the conversion engine could not be loaded from " << program_folder
+            << "\n";
+        return kExitSomeFailed;
+    }
+    DllInit();
+    RegisterEngineReports();
+    SetEventErrorReporter(
+        [](const QString &what) { QTextStream(stderr) << "mavo-convert: " << what << "\n"; });
+    BatchOutput output;
+    output.Json = options.Json;
+    output.Quiet = options.Quiet;
+    output.LiveProgress = !options.Quiet && ::isatty(STDERR_FILENO) == 1;
+    int status = kExitSomeFailed;
+    {
+        BatchRun run(job, output);
+        StopOnSignals(run);
+        status = run.Run(options.Files);
+    }
+    UnloadEngine();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    // Numbers in the engine's texts and the profiles are read the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    const auto parsed = ParseBatchOptions(app.arguments().mid(1));
+    if (const auto *error = std::get_if<UsageError>(&parsed))
+        return UsageFailure(error->Text);
+    const BatchOptions &options = std::get<BatchOptions>(parsed);
+    if (options.Help) {
+        QTextStream(stdout) << kUsageText;
+        return kExitConverted;
+    }
+    const QString program_folder = WithSeparator(QCoreApplication::applicationDirPath());
+    InitFolderPaths(program_folder, QFileInfo(program_folder).isWritable());
+    const StoredSettings stored = ReadStoredSettings();
+    const ProfileCatalogue catalogue;
+    if (options.List) {
+        QTextStream(stdout) << CatalogueListing(stored, catalogue);
+        return kExitConverted;
+    }
+    const auto resolved = ResolveBatchJob(options, stored, catalogue);
+    if (const auto *error = std::get_if<UsageError>(&resolved))
+        return UsageFailure(error->Text);
+    return Convert(options, std::get<BatchJob>(resolved), program_folder);
+}
