@@ -3,8 +3,8 @@
 // catalogue, the output folder and the files. Everything a user can get wrong on the command
 // line is found here, before any clip is touched.
 
-#include "DeviceTable.h"
-#include "StoredSettings.h"
+#include "app/DeviceTable.h"
+#include "app/Settings.h"
 #include "engine/JobArguments.h"
 
 #include <QString>

@@ -3,7 +3,6 @@
 
 #include "BatchOptions.h"
 #include "BatchRun.h"
-#include "StoredSettings.h"
 #include "common/Globals.h"
 #include "common/MessagePort.h"
 #include "engine/EngineBinding.h"
@@ -93,7 +92,7 @@ int main(int argc, char **argv) {
     }
     const QString program_folder = WithSeparator(QCoreApplication::applicationDirPath());
     InitFolderPaths(program_folder, QFileInfo(program_folder).isWritable());
-    const StoredSettings stored = ReadStoredSettings();
+    const StoredSettings stored = StoredSettings::Read();
     const ProfileCatalogue catalogue;
     if (options.List) {
         QTextStream(stdout) << CatalogueListing(stored, catalogue);

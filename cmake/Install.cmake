@@ -25,10 +25,13 @@ endfunction()
 
 # The program folder.
 mavo_install_command(mavo-converter)
+mavo_install_command(mavo-convert)
 install(TARGETS winmsg Encoder PlayFileDll LIBRARY DESTINATION ${MAVO_PROGRAM_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/assets/Output.dll "${CMAKE_SOURCE_DIR}/assets/Help File.html"
         DESTINATION ${MAVO_PROGRAM_DIR})
 install(DIRECTORY ${MAVO_BIN_DIR}/Skin DESTINATION ${MAVO_PROGRAM_DIR})
+# The pictures of the user guide.
+install(DIRECTORY ${MAVO_BIN_DIR}/help DESTINATION ${MAVO_PROGRAM_DIR})
 
 # The desktop: menu entry ("Open with" for the clip kinds), icons, software-centre metadata.
 install(FILES ${MAVO_LINUX_ASSETS}/mavo-converter.desktop DESTINATION share/applications)

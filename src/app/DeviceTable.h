@@ -14,7 +14,11 @@ struct DeviceRow {
     QString OutputFormat; // the container: "3gp", "psp", "mp4"
     QString Picture;      // file name in the skin folder
     QString Caption;      // the name the user picks it by
+    int32_t Type = 0;
+    QString Section; // the catalogue section: "3gp", "psp", "ipod", "pda", "mp4"
 };
 
 // The row of device type 0 to 4; nothing for any other value.
 std::optional<DeviceRow> DeviceRowFor(int32_t device_type);
+// The row whose catalogue section has this name, in any letter case.
+std::optional<DeviceRow> DeviceRowNamed(const QString &section);

@@ -1,6 +1,6 @@
 // The single-instance rule with the real program on an X display (run under xvfb-run).
+#include "desktop_support.h"
 #include "program_copy.h"
-#include "x_desktop.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-using x_desktop::WaitForWindow;
-using x_desktop::XDoTool;
 
 namespace {
 

@@ -13,15 +13,23 @@ fail() {
 # The program folder holds exactly the program: nothing of the build's tools or tests, and no
 # settings or thumbnails a run from the build folder may have left there.
 expected=$(printf '%s\n' "Help File.html" Output.dll Skin libEncoder.so libPlayFileDll.so \
-    libwinmsg.so mavo-converter | sort)
+    libwinmsg.so mavo-convert mavo-converter help | sort)
 actual=$(ls -1 "$program" | sort)
 [ "$actual" = "$expected" ] || fail "program folder holds: $(echo $actual)"
 cmp -s "$program/Output.dll" "$source_dir/assets/Output.dll" || fail "Output.dll differs"
 [ -f "$program/Skin/Skin.ini" ] || fail "no Skin/Skin.ini"
-[ -x "$program/mavo-converter" ] || fail "mavo-converter is not executable"
+# Every picture the user guide shows lies beside it.
+for picture in $(grep -o 'src="help/[^"]*"' "$program/Help File.html" | sed 's/^src="//; s/"$//'); do
+    [ -f "$program/$picture" ] || fail "the user guide's $picture is not installed"
+done
+for command in mavo-converter mavo-convert; do
+    [ -x "$program/$command" ] || fail "$command is not executable"
+    [ "$(readlink "$prefix/bin/$command")" = "../lib/mavo-converter/$command" ] ||
+        fail "bin/$command is not a link into the program folder"
+done
 
 # Every executable and library finds its libraries from where it is installed.
-for elf in "$program/mavo-converter" "$program"/*.so; do
+for elf in "$program/mavo-converter" "$program/mavo-convert" "$program"/*.so; do
     missing=$(ldd "$elf" | grep 'not found')
     [ -z "$missing" ] || fail "$(basename "$elf") misses: $missing"
 done

@@ -29,7 +29,8 @@ done
 grep -qE "winmsg|Encoder|PlayFileDll" <<<"$depends" && fail "Depends names a library of the package"
 
 contents=$(dpkg-deb --contents "$deb")
-for path in ./usr/lib/mavo-converter/mavo-converter ./usr/lib/mavo-converter/libEncoder.so \
+for path in ./usr/lib/mavo-converter/mavo-converter ./usr/lib/mavo-converter/mavo-convert \
+    ./usr/lib/mavo-converter/libEncoder.so \
     ./usr/lib/mavo-converter/libPlayFileDll.so ./usr/lib/mavo-converter/libwinmsg.so \
     ./usr/lib/mavo-converter/Output.dll ./usr/lib/mavo-converter/Skin/Skin.ini \
     ./usr/share/applications/mavo-converter.desktop \
