@@ -45,8 +45,7 @@ TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
     for (const std::string &clip : clips) {
         ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_AddFile").center());
         const QString dialog = WaitForDialog(5000);
-        if (dialog.isEmpty())
-            GTEST_SKIP() << "the add button opens no dialog in this build";
+        ASSERT_FALSE(dialog.isEmpty()) << "the add button opened no dialog";
         XDoTool({"windowfocus", "--sync", dialog});
         XDoTool({"type", "--delay", "5", QString::fromStdString(clip)});
         XDoTool({"key", "Return"});
