@@ -7,7 +7,9 @@
 # could not be built or found a crash, a leak, a timeout or an out-of-memory; the finding's input
 # is kept under <out>/artifacts and its log under <out>/logs. Without clang++ nothing is built
 # and the script says so; without ffmpeg the two media targets are left out.
-# FUZZ_OUT sets the output folder (build/fuzz); FUZZ_RSS_MB the memory limit (2048).
+# FUZZ_OUT sets the output folder (build/fuzz); FUZZ_RSS_MB the memory limit (2048). With
+# FUZZ_KEEP_GOING=1 a target goes on after a finding (in a child process) until its time is up,
+# to collect every finding of a long run; the status is still non-zero when there was one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -188,13 +190,20 @@ run() {
     mkdir -p "$out/corpus/$name"
     local extra=()
     [ "$name" = engine_args ] && extra+=(-dict="$here/engine_args.dict")
-    local status=0
+    [ "${FUZZ_KEEP_GOING:-0}" = 1 ] &&
+        extra+=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
+    local status=0 findings_before
+    findings_before=$(find "$out/artifacts" -name "$name-*" | wc -l)
     "$out/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
         -rss_limit_mb="$rss_mb" -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" \
         "${extra[@]}" "$out/corpus/$name" "$out/seeds/$seeds" >"$log" 2>&1 || status=$?
     local last execs
     last=$(grep -E '^#[0-9]+' "$log" | tail -n 1 || true)
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    if [ "$(find "$out/artifacts" -name "$name-*" | wc -l)" -gt "$findings_before" ]; then
+        [ "$status" -ne 0 ] || status=1
+        echo "$name: findings kept in $out/artifacts/$name-*"
+    fi
     printf '%-12s status %s, executions %s, last: %s\n' "$name" "$status" "${execs:-?}" \
         "${last:-none}"
     if [ "$status" -ne 0 ]; then
