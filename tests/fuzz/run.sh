@@ -200,6 +200,7 @@ run() {
     local last execs
     last=$(grep -E '^#[0-9]+' "$log" | tail -n 1 || true)
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    [ -n "$execs" ] || execs=$(echo "$last" | sed -n 's/^#\([0-9]*\).*/\1/p')
     if [ "$(find "$out/artifacts" -name "$name-*" | wc -l)" -gt "$findings_before" ]; then
         [ "$status" -ne 0 ] || status=1
         echo "$name: findings kept in $out/artifacts/$name-*"
