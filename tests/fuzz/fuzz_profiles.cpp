@@ -4,6 +4,7 @@
 // come out trimmed), and as an INI file into which one key is written. After the write the key
 // must read back as written, and every other probed key must read as before.
 
+#include "FuzzCheck.h"
 #include "common/NumberText.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileCatalogue.h"
@@ -12,31 +13,18 @@
 #include <QFile>
 #include <QString>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-void Check(bool ok, const char *what) {
-    if (!ok) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 bool Trimmed(const QString &s) {
     return s.isEmpty() || (s.front().unicode() > 0x20 && s.back().unicode() > 0x20);
 }
 
 const QString &WorkFile() {
-    static const QString path = [] {
-        const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string pattern = std::string(base) + "/mavo-fuzz-XXXXXX";
-        Check(mkdtemp(pattern.data()) != nullptr, "temporary folder");
-        return QString::fromStdString(pattern) + "/Output.dll";
-    }();
+    static const QString path = QString::fromStdString(fuzz::WorkPath("Output.dll"));
     return path;
 }
 
