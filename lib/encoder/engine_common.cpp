@@ -13,6 +13,7 @@ extern "C" {
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace engine {
@@ -165,8 +166,11 @@ void DisplaySize(const AVStream *st, int &width, int &height) {
     height = st->codecpar->height;
     AVRational sar = st->sample_aspect_ratio.num > 0 ? st->sample_aspect_ratio
                                                      : st->codecpar->sample_aspect_ratio;
-    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den)
-        width = static_cast<int>(av_rescale(width, sar.num, sar.den));
+    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den) {
+        // A ratio far from square keeps at least one pixel and stays within the integer range.
+        const int64_t scaled = av_rescale(width, sar.num, sar.den);
+        width = static_cast<int>(std::clamp<int64_t>(scaled, 1, std::numeric_limits<int>::max()));
+    }
     int rot = StreamRotation(st);
     if (rot == 90 || rot == 270)
         std::swap(width, height);
@@ -194,7 +198,13 @@ double ClipDuration(AVFormatContext *ctx) {
     std::vector<int64_t> count(ctx->nb_streams, 0);
     while (av_read_frame(ctx, pkt) >= 0) {
         unsigned si = static_cast<unsigned>(pkt->stream_index);
-        if (si < ctx->nb_streams) {
+        // Some demuxers (SWF, MPEG-TS) add streams while they are read.
+        if (ctx->nb_streams > first.size()) {
+            first.resize(ctx->nb_streams, AV_NOPTS_VALUE);
+            last.resize(ctx->nb_streams, AV_NOPTS_VALUE);
+            count.resize(ctx->nb_streams, 0);
+        }
+        if (si < first.size()) {
             int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
             ++count[si];
             if (ts != AV_NOPTS_VALUE) {
@@ -208,7 +218,7 @@ double ClipDuration(AVFormatContext *ctx) {
         av_packet_unref(pkt);
     }
     av_packet_free(&pkt);
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    for (unsigned i = 0; i < ctx->nb_streams && i < first.size(); ++i) {
         const AVStream *st = ctx->streams[i];
         double d = -1;
         if (first[i] != AV_NOPTS_VALUE && last[i] > first[i]) {

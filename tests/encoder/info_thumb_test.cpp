@@ -230,3 +230,25 @@ TEST(EngineThumbnail, FailureLeavesNothing) {
     EXPECT_NE(Mydll_GetPicure(media::Fixture("avi").c_str(), 5, "80by60", out.c_str()), 0);
     EXPECT_FALSE(media::Exists(out));
 }
+
+// Mutated files that once made the engine read and write past its buffers (demuxers that add
+// streams while they are read) or report a size with one side 0 (an extreme sample aspect
+// ratio). Under the address sanitizer any overflow ends the test.
+TEST(EngineInfo, MutatedFilesGiveASaneRecordAndNoStrayPicture) {
+    const std::filesystem::path folder =
+        std::filesystem::path(MAVO_SOURCE_DIR) / "tests/encoder/regressions";
+    const std::string picture = media::FixtureDir() + "/regression-thumb.jpg";
+    int files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        const std::string file = entry.path().string();
+        ++files;
+        const Info i = GetInfo(file);
+        EXPECT_EQ(i.path, file);
+        EXPECT_EQ(i.rec.width > 0, i.rec.height > 0)
+            << file << ": " << i.rec.width << "x" << i.rec.height;
+        std::filesystem::remove(picture);
+        const int result = Mydll_GetPicure(file.c_str(), 5, "80x60", picture.c_str());
+        EXPECT_EQ(result == 0, std::filesystem::exists(picture)) << file;
+    }
+    EXPECT_GE(files, 6);
+}
