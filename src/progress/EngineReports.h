@@ -4,6 +4,7 @@
 // where EngineReportQueue hands it on in the order the engine reported it (the same queue that
 // carries the engine's end-of-clip message). Reading a line is a pure step.
 
+#include "progress/StatusLine.h"
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -36,18 +37,6 @@ protected:
 private:
     EngineReportQueue();
 };
-
-// What one status line moves on the progress window.
-struct EngineInfo {
-    int32_t Percent = 0;        // of the clip; may lie beyond 100
-    int32_t CurrentSeconds = 0; // position in the source
-    double Position = 0;        // seconds converted from the clip's start
-};
-
-// The seconds after "time" up to "bitrate", as the window shows them. Nothing when the position
-// is not below the clip's length + 1. A clip of length 0 shows 0 %.
-std::optional<EngineInfo> ParseEngineInfo(const QString &text, int32_t clip_start,
-                                          int32_t clip_length);
 
 // How fast the run converts and how long the rest of the list will take, from the positions
 // the status lines report and the wall-clock times they arrived at.

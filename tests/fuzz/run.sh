@@ -36,7 +36,7 @@ mkdir -p "$out/obj" "$out/corpus" "$out/seeds" "$out/artifacts" "$out/logs"
 
 # shellcheck disable=SC2054
 flags=(-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
-       -fno-sanitize-recover=undefined -I"$here" -I"$root/src")
+       -fno-sanitize-recover=undefined -I"$here" -I"$root/src" -I"$root/lib")
 # shellcheck disable=SC2207
 qt_cflags=($(pkg-config --cflags Qt6Core))
 # shellcheck disable=SC2207
@@ -111,7 +111,7 @@ build() {
         link "$name" $(pkg-config --libs $ff_mods) -lpthread ;;
     engine_info)
         cflags=("${qt_cflags[@]}")
-        sources=("$here/fuzz_engine_info.cpp" "$root/src/progress/EngineReports.cpp"
+        sources=("$here/fuzz_engine_info.cpp" "$root/src/progress/StatusLine.cpp"
                  "$root/src/common/NumberText.cpp")
         link "$name" "${qt_libs[@]}" ;;
     *)
@@ -216,8 +216,7 @@ run() {
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(profiles numbers skin engine_args fileinfo thumbnail)
-    [ -f "$root/src/progress/EngineReports.h" ] && targets+=(engine_info)
+    targets=(profiles numbers skin engine_args fileinfo thumbnail engine_info)
 fi
 have_ffmpeg=1
 command -v ffmpeg >/dev/null 2>&1 || have_ffmpeg=0
