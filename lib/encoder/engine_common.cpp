@@ -77,6 +77,16 @@ std::string MissingInputReason(int err) {
 
 } // namespace
 
+std::string OutputFailure(const std::string &what, int err) {
+    if (err == AVERROR(ENOSPC) || err == AVERROR(EDQUOT))
+        return what + ": the disk is full";
+    if (err == AVERROR(EACCES) || err == AVERROR(EPERM) || err == AVERROR(EROFS))
+        return what + ": the output folder may not be written";
+    if (err == AVERROR(ENOENT))
+        return what + ": the output folder does not exist";
+    return what + ": " + ErrorText(err);
+}
+
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     *ctx = nullptr;
     if (path == nullptr || *path == '\0') {
