@@ -60,7 +60,7 @@ const std::vector<BadInput> &Cases() {
         {"private.mp4",
          [](const std::string &p) {
              fs::copy_file(media::Fixture("mp4"), p);
-             chmod(p.c_str(), 0600);
+             chmod(p.c_str(), 0000); // nobody but root may read it
          },
          Outcome::Unreadable, true},
         {"my holiday clip.mp4", CopyOf("mp4"), Outcome::Converts},
