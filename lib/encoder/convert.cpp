@@ -84,7 +84,7 @@ bool CloseOutput(Converter &c, bool ok, bool stopped, int64_t &bytes) {
         std::lock_guard lock(c.sh.mux_mutex);
         int err = av_write_trailer(c.sh.oc);
         if (err < 0 && ok && !stopped) {
-            c.sh.Fail("cannot finish the output file: " + ErrorText(err));
+            c.sh.Fail(OutputFailure("cannot finish the output file", err));
             ok = false;
         }
     }

@@ -28,7 +28,7 @@ bool Converter::Write(Stage &s, AVPacket *pkt) {
     std::lock_guard lock(sh.mux_mutex);
     int err = av_interleaved_write_frame(sh.oc, pkt);
     if (err < 0) {
-        sh.Fail("cannot write the output file: " + ErrorText(err));
+        sh.Fail(OutputFailure("cannot write the output file", err));
         return false;
     }
     ++sh.packets_written;

@@ -65,6 +65,29 @@ std::string ErrorText(int err) {
     return buf;
 }
 
+namespace {
+
+// Why an input that could not be opened was not read, in words rather than a bare code.
+std::string MissingInputReason(int err) {
+    if (err == AVERROR(ENOENT))
+        return "the input file does not exist (it was moved, renamed or deleted)";
+    if (err == AVERROR(EACCES))
+        return "the input file may not be read: permission denied";
+    return "the input file cannot be opened: " + ErrorText(err);
+}
+
+} // namespace
+
+std::string OutputFailure(const std::string &what, int err) {
+    if (err == AVERROR(ENOSPC) || err == AVERROR(EDQUOT))
+        return what + ": the disk is full";
+    if (err == AVERROR(EACCES) || err == AVERROR(EPERM) || err == AVERROR(EROFS))
+        return what + ": the output folder may not be written";
+    if (err == AVERROR(ENOENT))
+        return what + ": the output folder does not exist";
+    return what + ": " + ErrorText(err);
+}
+
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     *ctx = nullptr;
     if (path == nullptr || *path == '\0') {
@@ -76,11 +99,11 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     struct stat st {};
     if (stat(path, &st) != 0) {
         int err = AVERROR(errno);
-        reason = std::string("cannot open input: ") + ErrorText(err);
+        reason = MissingInputReason(err);
         return err;
     }
     if (!S_ISREG(st.st_mode)) {
-        reason = "the input is not a regular file";
+        reason = "the input is not a regular file: it is a folder, a pipe or a device";
         return AVERROR(EINVAL);
     }
     AVFormatContext *fc = avformat_alloc_context();
@@ -98,17 +121,17 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     av_dict_free(&opts);
     if (err < 0) {
         // avformat_open_input frees the context on failure.
-        if (err == AVERROR(ENOENT))
-            reason = std::string("cannot open input: ") + ErrorText(err);
-        else if (err == AVERROR(EINVAL))
-            reason = "input format not supported or refused";
+        if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
+            reason = MissingInputReason(err);
+        else if (err == AVERROR(EINVAL) || err == AVERROR_INVALIDDATA)
+            reason = "the input file is not a video file this program can read, or it is damaged";
         else
-            reason = std::string("cannot read input: ") + ErrorText(err);
+            reason = std::string("the input file cannot be read: ") + ErrorText(err);
         return err;
     }
     err = avformat_find_stream_info(fc, nullptr);
     if (err < 0) {
-        reason = std::string("cannot read stream information: ") + ErrorText(err);
+        reason = "the input file is damaged or cut short: its streams cannot be read";
         avformat_close_input(&fc);
         return err;
     }

@@ -54,5 +54,9 @@ int EnvInt(const char *name, int fallback);
 
 // FFmpeg's error text.
 std::string ErrorText(int err);
+// Why the output file could not be made, written or finished ("cannot write the output file"),
+// with the cause in words for the faults a user can mend: a full disk, a folder that may not be
+// written or that is gone.
+std::string OutputFailure(const std::string &what, int err);
 
 } // namespace engine

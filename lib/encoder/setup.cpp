@@ -347,7 +347,7 @@ bool Converter::CreateOutputFile() {
     int err = avio_open2(&sh.oc->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &io_opts);
     av_dict_free(&io_opts);
     if (err < 0) {
-        sh.Fail("cannot create the output file: " + ErrorText(err));
+        sh.Fail(OutputFailure("cannot create the output file", err));
         return false;
     }
     created_output = true;

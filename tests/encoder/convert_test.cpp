@@ -192,7 +192,7 @@ TEST(EngineConvert, RefusedJobsFailWithAReason) {
     auto missing = IpodArgs(dir + "/no such file.avi", out);
     for (const Case &c : {Case{ipod, "nothing to convert"}, Case{unknown, "unknown option -fancy"},
                           Case{bad_size, "bad value for -s"}, Case{beyond, "beyond the end"},
-                          Case{missing, "cannot open input"}}) {
+                          Case{missing, "the input file does not exist"}}) {
         EngineSession engine;
         EXPECT_EQ(engine.Convert(c.args), 2) << c.words;
         ASSERT_FALSE(engine.Lines().empty());
