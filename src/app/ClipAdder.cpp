@@ -167,6 +167,20 @@ QStringList LocalPaths(const QList<QUrl> &urls) {
     return paths;
 }
 
+QStringList OpenedPaths(const QStringList &arguments) {
+    QStringList paths;
+    for (const QString &argument : arguments) {
+        if (argument.isEmpty())
+            continue;
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+        else if (!argument.contains(QStringLiteral("://")))
+            paths << QFileInfo(argument).absoluteFilePath();
+    }
+    return paths;
+}
+
 QStringList ChooseClipFiles(QWidget *parent) {
     // The dialog opens where the user last chose files.
     static QString last_folder = QDir::homePath();

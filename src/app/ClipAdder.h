@@ -68,6 +68,9 @@ QString MediaFileFilter();
 bool IsSupportedMediaFile(const QString &name);
 // The local files among dropped addresses.
 QStringList LocalPaths(const QList<QUrl> &urls);
+// The files the program is opened with: plain paths (made absolute from the working folder)
+// and file:// addresses; other addresses are left out.
+QStringList OpenedPaths(const QStringList &arguments);
 // What a drop of these paths adds: files as they are, and for each folder the supported files
 // directly inside it, by name. Other paths (gone, not local) are left out.
 QStringList FilesToAdd(const QStringList &dropped);

@@ -1,5 +1,6 @@
 #include "app/Entry.h"
 
+#include "app/ClipAdder.h"
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "common/Globals.h"
@@ -41,6 +42,7 @@ public:
 // closes as if the user had closed it, so settings are saved and the snapshot folder emptied.
 int g_signal_pipe[2] = {-1, -1};
 bool g_close_requested = false;
+QSocketNotifier *g_signal_notifier = nullptr;
 
 void OnSignal(int) {
     const char byte = 1;
@@ -48,9 +50,11 @@ void OnSignal(int) {
 }
 
 void InstallCloseOnSignals(QObject *owner) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_pipe) != 0)
+    // Close-on-exec: programs started from here (players, file managers) get no copy.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, owner);
+    g_signal_notifier = notifier;
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
         char byte;
         [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
@@ -69,12 +73,37 @@ void InstallCloseOnSignals(QObject *owner) {
 }
 
 void DestroyWindows() {
+    // A signal from now on finds no window to close: it must not reach one half destroyed.
+    delete g_signal_notifier;
+    g_signal_notifier = nullptr;
     delete ProgressWindow;
     ProgressWindow = nullptr;
     delete ProfileWindow;
     ProfileWindow = nullptr;
     delete MainWindow;
     MainWindow = nullptr;
+}
+
+// The arguments after the program's own (Qt took its options out of argv already).
+QStringList OpenedFiles(int argc, char **argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return OpenedPaths(arguments);
+}
+
+void RunMainWindow(QApplication &app, const QStringList &opened) {
+    MainWindow->show();
+    // A close asked for during start-up is carried out now. A close carried out here quits
+    // before the event loop runs, which does not end it: the loop runs only while the window
+    // stays open.
+    QCoreApplication::processEvents();
+    if (g_close_requested && MainWindow->isVisible())
+        MainWindow->close();
+    if (!MainWindow->isVisible())
+        return;
+    MainWindow->AddDroppedFiles(opened);
+    app.exec();
 }
 
 } // namespace
@@ -89,7 +118,9 @@ int RunApplication(int argc, char **argv) {
     // Qt takes the user's locale for everything; numbers in texts are ours to read, and the
     // player needs the C convention for them.
     std::setlocale(LC_NUMERIC, "C");
-    if (AnotherInstanceRuns(kMainCaption))
+    // Files the program is opened with go to the running program's list when there is one.
+    const QStringList opened = OpenedFiles(argc, argv);
+    if (AnotherInstanceRuns(kMainCaption, opened))
         return 255;
     InstallCloseOnSignals(&app);
 
@@ -110,21 +141,20 @@ int RunApplication(int argc, char **argv) {
 
         MainWindow->setWindowTitle(kMainCaption);
         InstanceBeacon beacon;
+        beacon.OnFilesHandedOver([](const QStringList &files) {
+            if (MainWindow != nullptr)
+                MainWindow->AddDroppedFiles(files);
+        });
         beacon.Listen(kMainCaption);
 
         const bool skinned = MainWindow->LoadSkinsAndDefaults();
         HideSplash();
-        if (skinned) {
-            MainWindow->show();
-            // A close asked for during start-up is carried out now.
-            QCoreApplication::processEvents();
-            if (!g_close_requested)
-                app.exec();
-            else
-                MainWindow->close();
-        }
+        if (skinned)
+            RunMainWindow(app, opened);
         DestroyWindows();
     } catch (const std::exception &error) {
+        // The splash stays on top of everything: it goes before the box can show.
+        HideSplash();
         ShowMessageBox(BoxKind::Error, QString::fromUtf8(error.what()));
         DestroyWindows();
     }

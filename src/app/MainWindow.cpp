@@ -235,8 +235,14 @@ void TMainWindow::dropEvent(QDropEvent *event) {
     if (AddingFiles || clip_adder_ == nullptr)
         return;
     event->acceptProposedAction();
+    AddDroppedFiles(LocalPaths(event->mimeData()->urls()));
+}
+
+void TMainWindow::AddDroppedFiles(const QStringList &paths) {
+    if (AddingFiles || clip_adder_ == nullptr)
+        return;
     // The drop ends first; the clips are read once the file manager has its answer.
-    const QStringList files = FilesToAdd(LocalPaths(event->mimeData()->urls()));
+    const QStringList files = FilesToAdd(paths);
     QMetaObject::invokeMethod(
         this, [this, files] { clip_adder_->Add(files, ErrorCount); }, Qt::QueuedConnection);
 }

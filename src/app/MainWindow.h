@@ -65,6 +65,8 @@ public:
     // Makes the list entry of a clip that was read (user-interface thread).
     void AddClipEntry(const AddedClip &clip);
     ClipAdder *Adder() const { return clip_adder_.get(); }
+    // Adds files and folders as a drop of them does (files opened with the program, too).
+    void AddDroppedFiles(const QStringList &paths);
     PreviewController *Preview() const { return preview_.get(); }
 
     // Controls of the form.

@@ -64,13 +64,29 @@ bool ConnectTo(QLocalSocket &socket, const QString &name) {
     return socket.waitForConnected(kAnswerWaitMs);
 }
 
+// The files in what a later start wrote: one line each, empty lines left out.
+QStringList HandedOverFiles(const QByteArray &text) {
+    QStringList files;
+    for (const QByteArray &line : text.split('\n'))
+        if (!line.isEmpty())
+            files << QString::fromUtf8(line);
+    return files;
+}
+
 } // namespace
 
-bool AnotherInstanceRuns(const QString &name) {
+bool AnotherInstanceRuns(const QString &name, const QStringList &files) {
     QLocalSocket probe;
-    const bool connected = ConnectTo(probe, name);
-    probe.abort();
-    return connected;
+    if (!ConnectTo(probe, name))
+        return false;
+    for (const QString &file : files)
+        probe.write(file.toUtf8() + '\n');
+    probe.flush();
+    // A polite end delivers what was written; the running program reads it when the line ends.
+    probe.disconnectFromServer();
+    if (probe.state() != QLocalSocket::UnconnectedState)
+        probe.waitForDisconnected(kAnswerWaitMs);
+    return true;
 }
 
 InstanceBeacon::InstanceBeacon() : server_(std::make_unique<QLocalServer>()) {
@@ -107,6 +123,10 @@ bool InstanceBeacon::Listen(const QString &name) {
 
 bool InstanceBeacon::Listening() const {
     return server_->isListening();
+}
+
+void InstanceBeacon::OnFilesHandedOver(std::function<void(const QStringList &)> receiver) {
+    files_receiver_ = std::move(receiver);
 }
 
 void InstanceBeacon::ClaimNow() {
@@ -172,13 +192,20 @@ InstanceBeacon::Claim InstanceBeacon::WatchOrReplaceStale() {
 
 // Connections are taken from the server as they come, so the kernel's queue never fills and a
 // later start always gets its answer. A waiting instance's connection stays open until either
-// side ends; a probe's closes at once.
+// side ends; a probe's closes at once, after the files it hands over, if any.
 void InstanceBeacon::Serve() {
     while (QLocalSocket *peer = server_->nextPendingConnection()) {
+        const auto take_files = [this, peer] {
+            const QStringList files = HandedOverFiles(peer->readAll());
+            if (!files.isEmpty() && files_receiver_)
+                files_receiver_(files);
+        };
         if (peer->state() != QLocalSocket::ConnectedState) {
+            take_files();
             peer->deleteLater();
             continue;
         }
+        QObject::connect(peer, &QLocalSocket::disconnected, peer, take_files);
         QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
     }
 }

@@ -9,14 +9,17 @@
 // file beside the socket, so two programs can never interleave those steps.
 
 #include <QString>
+#include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QLocalServer;
 class QLocalSocket;
 
-// True when a program is listening under this name.
-bool AnotherInstanceRuns(const QString &name);
+// True when a program is listening under this name. The files, when there are any, are handed
+// to that program (one UTF-8 line each) to add as if they were dropped on it.
+bool AnotherInstanceRuns(const QString &name, const QStringList &files = {});
 
 class InstanceBeacon {
 public:
@@ -29,6 +32,8 @@ public:
     // instance that holds the name ends (the event loop carries that out).
     bool Listen(const QString &name);
     bool Listening() const;
+    // Called with the files a later start hands over, once its connection ends.
+    void OnFilesHandedOver(std::function<void(const QStringList &)> receiver);
 
 private:
     enum class Claim { Listening, Watching, Retry, Failed };
@@ -42,4 +47,5 @@ private:
     std::unique_ptr<QLocalServer> server_;
     std::unique_ptr<QLocalSocket> watch_;
     QTimer retry_;
+    std::function<void(const QStringList &)> files_receiver_;
 };

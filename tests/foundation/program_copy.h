@@ -57,7 +57,8 @@ public:
     }
 
     // platform: "offscreen", or empty to keep the program's own choice (X11 on DISPLAY).
-    void Start(QProcess &process, const QString &platform = "offscreen") {
+    void Start(QProcess &process, const QString &platform = "offscreen",
+               const QStringList &arguments = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (platform.isEmpty())
             env.remove("QT_QPA_PLATFORM");
@@ -71,7 +72,7 @@ public:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(Home());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(Folder() + "/mavo-converter", {});
+        process.start(Folder() + "/mavo-converter", arguments);
         process.waitForStarted(10000);
     }
 

@@ -117,3 +117,24 @@ TEST_F(SingleInstance, ManyProbesAreAllAnswered) {
     }
     EXPECT_EQ(answered, 150);
 }
+
+// A later start with files hands them to the running program, which gets them all at once, in
+// order, with names outside ASCII intact; a start without files hands over nothing.
+TEST_F(SingleInstance, FilesOfALaterStartReachTheRunningProgram) {
+    InstanceBeacon running;
+    QList<QStringList> received;
+    running.OnFilesHandedOver([&](const QStringList &files) { received << files; });
+    ASSERT_TRUE(running.Listen(name_));
+
+    const QStringList files = {"/clips/holiday.mp4",
+                               QString::fromUtf8("/clips/\xc3\xa9t\xc3\xa9 2.avi")};
+    // The kernel takes the connection and the lines before the running program looks.
+    EXPECT_TRUE(AnotherInstanceRuns(name_, files));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !received.isEmpty(); }));
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received.first(), files);
+
+    EXPECT_TRUE(AnotherInstanceRuns(name_));
+    ProcessEventsUntil([] { return false; }, 300);
+    EXPECT_EQ(received.size(), 1) << "a start without files handed something over";
+}

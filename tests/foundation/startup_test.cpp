@@ -170,3 +170,33 @@ TEST(StartUp, WithoutASkinTheProgramEnds) {
     EXPECT_EQ(converter.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(converter.exitCode(), 0);
 }
+
+// Programs the converter starts must not inherit its sockets: each socket it holds while it
+// runs (the signal pair and the single-instance listener among them) is closed on exec.
+TEST(StartUp, TheRunningProgramsSocketsAreClosedOnExec) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    QProcess converter;
+    program.Start(converter);
+    ASSERT_TRUE(program.WaitForInstance()) << program.Output(converter);
+
+    const QString fds = QString("/proc/%1/fd").arg(converter.processId());
+    int sockets = 0;
+    for (const QFileInfo &fd : QDir(fds).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        if (!fd.symLinkTarget().contains("socket:"))
+            continue;
+        ++sockets;
+        QFile info(QString("/proc/%1/fdinfo/%2").arg(converter.processId()).arg(fd.fileName()));
+        ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(info.readAll());
+        const QString flags = text.section("flags:", 1).section('\n', 0, 0).trimmed();
+        EXPECT_TRUE(flags.toUInt(nullptr, 8) & 02000000)
+            << "socket " << fd.fileName().toStdString() << " is inherited (flags "
+            << flags.toStdString() << ")";
+    }
+    EXPECT_GE(sockets, 3) << "the signal pair and the listener were not found";
+
+    converter.terminate();
+    ASSERT_TRUE(converter.waitForFinished(20000));
+    EXPECT_EQ(converter.exitCode(), 0) << program.Output(converter);
+}

@@ -158,4 +158,14 @@ TEST_F(AddClipsTest, ClosingDuringAnAddWaitsForTheFileBeingRead) {
     opener.join();
 }
 
+// The files the program is opened with: plain paths become absolute from the working folder,
+// file:// addresses become their paths, other addresses are left out.
+TEST(OpenedPathsTest, PlainPathsAndFileAddressesBecomeLocalPaths) {
+    const QString here = QDir::currentPath();
+    const QStringList paths =
+        OpenedPaths({"clip one.mp4", "/clips/a.avi", "file:///clips/b%20c.mkv",
+                     "https://example.org/d.mp4", ""});
+    EXPECT_EQ(paths, QStringList({here + "/clip one.mp4", "/clips/a.avi", "/clips/b c.mkv"}));
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // The real program on a real X display (run under xvfb-run): a clip chosen in the real open
-// dialog appears in the list with its thumbnail, and a double-click plays it in the panel.
+// dialog appears in the list with its thumbnail, and a double-click plays it in the panel; files
+// the program is opened with are listed too.
 #include "desktop_support.h"
 #include "media.h"
 #include "program_copy.h"
@@ -8,6 +9,7 @@
 #include <QImage>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QUrl>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -121,6 +123,67 @@ TEST(DesktopClips, AClipChosenInTheDialogShowsItsThumbnailAndPlaysInThePanel) {
 
     ClickAt(id, SkinPlace(program.Folder(), "MainWindow", "TB_Close").center());
     ASSERT_TRUE(converter.waitForFinished(20000));
+    EXPECT_EQ(converter.exitCode(), 0) << ProgramCopy::Output(converter);
+}
+
+// A clip of a still picture from one of ffmpeg's test sources.
+std::string MakeClip(const std::string &dir, const std::string &name, const std::string &source) {
+    const std::string clip = dir + "/" + name;
+    const int made = media::Run("ffmpeg -nostdin -v error -y -f lavfi -i " + source +
+                                "=size=320x240:rate=25:duration=10 -c:v libx264 -preset "
+                                "ultrafast -pix_fmt yuv420p " +
+                                media::Quote(clip));
+    return made == 0 ? clip : std::string();
+}
+
+// Whether entry `index` of the list comes to show the clip's picture.
+bool ListShows(const QString &folder, const QRect &window, int index, const std::string &clip) {
+    const QRect list = SkinPlace(folder, "MainWindow", "TP_ImageList");
+    // 2 pixels into the list, 2 more into the entry; entries follow each other 66 pixels apart.
+    const QRect thumbnail(list.topLeft() + QPoint(4, 4 + 66 * index), QSize(80, 60));
+    const std::vector<unsigned char> expected = media::GreyFrame(clip, 5.0, 80, 60);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        if (MeanGreyDifference(Shot(window).copy(thumbnail), expected) < 25)
+            return true;
+        QThread::msleep(200);
+    }
+    return false;
+}
+
+// Files on the command line are listed at start, a plain path and a file:// address alike; a
+// second start with a file hands it to the running program's list and ends at once with 255.
+TEST(DesktopClips, FilesTheProgramIsOpenedWithAreListedAndALaterStartHandsItsFilesOver) {
+    const std::string dir = media::ScratchDir("desktop_open_with");
+    const std::string bars = MakeClip(dir, "bars.mp4", "smptebars");
+    const std::string colours = MakeClip(dir, "colours 2.mp4", "rgbtestsrc");
+    const std::string later = MakeClip(dir, "later.mp4", "testsrc2");
+    ASSERT_FALSE(bars.empty() || colours.empty() || later.empty());
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    QProcess converter;
+    program.Start(converter, "",
+                  {QString::fromStdString(bars),
+                   QUrl::fromLocalFile(QString::fromStdString(colours)).toString()});
+    const QString id = WaitForWindow("Vidore4 Converter", 60000);
+    ASSERT_FALSE(id.isEmpty()) << ProgramCopy::Output(converter);
+    QThread::msleep(500);
+    const QRect window = WindowRect(id);
+    EXPECT_TRUE(ListShows(program.Folder(), window, 0, bars)) << "the first file is not listed";
+    EXPECT_TRUE(ListShows(program.Folder(), window, 1, colours)) << "the address is not listed";
+
+    ASSERT_TRUE(program.WaitForInstance(60000));
+    QProcess second;
+    program.Start(second, "", {QString::fromStdString(later)});
+    ASSERT_TRUE(second.waitForFinished(60000));
+    EXPECT_EQ(second.exitCode(), 255) << ProgramCopy::Output(second);
+    EXPECT_TRUE(ListShows(program.Folder(), window, 2, later))
+        << "the handed-over file is not in the running program's list";
+    EXPECT_EQ(converter.state(), QProcess::Running);
+
+    converter.terminate();
+    ASSERT_TRUE(converter.waitForFinished(60000));
     EXPECT_EQ(converter.exitCode(), 0) << ProgramCopy::Output(converter);
 }
 
