@@ -6,6 +6,7 @@
 #include "common/Globals.h"
 #include "common/MessagePort.h"
 #include "engine/EngineBinding.h"
+#include "engine/UnfinishedOutput.h"
 #include "profiles/ProfileCatalogue.h"
 #include "progress/EngineReports.h"
 
@@ -58,6 +59,10 @@ int Convert(const BatchOptions &options, const BatchJob &job, const QString &pro
             << "\n";
         return kExitSomeFailed;
     }
+    for (const QString &file : RemoveUnfinishedOutputs(UnfinishedOutputFolder()))
+        err << "mavo-convert: removed " << file
+            << ": an earlier conversion ended before it could finish this file\n";
+    err.flush();
     DllInit();
     RegisterEngineReports();
     SetEventErrorReporter(

@@ -6,6 +6,7 @@
 #include "common/Globals.h"
 #include "common/MessageBox.h"
 #include "common/MessagePort.h"
+#include "engine/UnfinishedOutput.h"
 #include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "ui/Splash.h"
@@ -128,6 +129,9 @@ int RunApplication(int argc, char **argv) {
         g_s_ApplicationTitle = "Mavo Video Converter";
         const QString program_folder = WithSeparator(QCoreApplication::applicationDirPath());
         InitFolderPaths(program_folder, QFileInfo(program_folder).isWritable());
+        for (const QString &file : RemoveUnfinishedOutputs(UnfinishedOutputFolder()))
+            qInfo("removed %s: an earlier conversion ended before it could finish this file",
+                  qUtf8Printable(file));
         ShowSplash();
 
         MainWindow = new TMainWindow;

@@ -125,6 +125,7 @@ bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profil
     for (const ClipSource &clip : clips_)
         results_.append({clip.FileName, {}, ClipOutcome::Pending, {}});
     quiet_ = false;
+    note_.SetFolder(UnfinishedOutputFolder());
     if (!PrepareClip(0))
         return false;
     stop_requested_ = false;
@@ -156,8 +157,12 @@ void ConversionRun::StartClip() {
         arguments_.append(text.toUtf8());
     for (QByteArray &text : arguments_)
         argv_.push_back(text.data());
+    // Noted before the engine can make the file: a kill from here on leaves no partial file.
+    note_.Begin(MyConvertDef.Output);
+    output_seen_ = false;
     const int taken = DllConvert(window_, kArgumentCount, argv_.data());
     if (taken != 0) {
+        note_.End();
         EndWithoutEngine(kEngineRefused);
         return;
     }
@@ -193,6 +198,7 @@ void ConversionRun::EndClip(std::optional<int> end_result) {
         result.Reason = kNoReason;
     if (verdict.DeleteOutput && !result.Output.isEmpty())
         QFile::remove(result.Output);
+    note_.End();
     if (verdict.RunGoesOn && PrepareClip(current_ + 1)) {
         StartClip();
         return;
@@ -235,6 +241,9 @@ void ConversionRun::OnLine(quint64 serial, const QString &text) {
     // A line of an earlier clip never moves this one's display.
     if (serial != serial_ || !awaiting_end_)
         return;
+    // The engine's reports begin once it has made the output file.
+    if (!output_seen_)
+        output_seen_ = note_.OutputCreated();
     if (text.startsWith(QLatin1String("error: "))) {
         results_[current_].Reason = text.mid(7);
         return;

@@ -5,6 +5,7 @@
 // not, and why.
 
 #include "engine/JobArguments.h"
+#include "engine/UnfinishedOutput.h"
 
 #include <QByteArrayList>
 #include <QList>
@@ -118,6 +119,8 @@ private:
     bool awaiting_end_ = false; // the engine took the current clip and has not ended it
     bool quiet_ = false;
     uint64_t serial_ = 0;
+    bool output_seen_ = false; // the engine has reported on the current clip
+    UnfinishedOutputNote note_;
     QByteArrayList arguments_; // kept unchanged until the engine ends the clip
     std::vector<char *> argv_;
 };
