@@ -20,6 +20,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -128,6 +129,12 @@ double RunCommandLine(const QList<ClipSource> &clips, const ProfileSettings &pro
     return clock.nsecsElapsed() / 1e9;
 }
 
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -146,8 +153,8 @@ int main(int argc, char **argv) {
     }
     DllInit();
     const ProfileSettings profile = *ReadProfileSettings(kProfile, ".MP4", "mp4");
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 2;
-    double best_program = 1e9, best_cli = 1e9;
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    std::vector<double> program_times, cli_times;
     ProgramRun worst;
     for (int round = 0; round < rounds; ++round) {
         QTemporaryDir a, b;
@@ -165,13 +172,20 @@ int main(int argc, char **argv) {
                     "block %.1f ms, longest end-of-clip handler %.1f ms), encoder-run %.2f s\n",
                     round + 1, p.seconds, p.updates, p.updates / p.seconds, p.longest_gap_ms,
                     p.longest_block_ms, p.longest_handler_ms, c);
-        best_program = std::min(best_program, p.seconds);
-        best_cli = std::min(best_cli, c);
+        program_times.push_back(p.seconds);
+        cli_times.push_back(c);
         worst.longest_block_ms = std::max(worst.longest_block_ms, p.longest_block_ms);
         worst.longest_gap_ms = std::max(worst.longest_gap_ms, p.longest_gap_ms);
     }
+    // The machine is shared: the best round of each shows what each can do, the median what a
+    // user would see on a busy day.
+    const double best_program = *std::min_element(program_times.begin(), program_times.end());
+    const double best_cli = *std::min_element(cli_times.begin(), cli_times.end());
+    const double median_program = Median(program_times), median_cli = Median(cli_times);
     std::printf("three 60 s clips: program %.2f s, encoder-run %.2f s, ratio %.3f (goal <= 1.05)\n",
                 best_program, best_cli, best_program / best_cli);
+    std::printf("medians of %d rounds: program %.2f s, encoder-run %.2f s, ratio %.3f\n", rounds,
+                median_program, median_cli, median_program / median_cli);
     std::printf("longest user-interface block %.1f ms (goal < 50), longest gap between display "
                 "updates %.0f ms (goal <= 500)\n",
                 worst.longest_block_ms, worst.longest_gap_ms);
