@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <vector>
 
@@ -231,6 +232,14 @@ void IniFile::Parse() {
 }
 
 namespace {
+// A value's text as written. QString::fromUtf8 drops a byte-order mark at the start of what it is
+// given, so a value that begins with U+FEFF would read back without it.
+QString ValueText(const char *value) {
+    QStringDecoder decode(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decode(QByteArrayView(value));
+    return TrimBlanks(text);
+}
+
 const char *FirstValue(const CSimpleIniA &ini, const QByteArray &section, const QByteArray &key) {
     CSimpleIniA::TNamesDepend values;
     if (!ini.GetAllValues(section.constData(), key.constData(), values) || values.empty())
@@ -245,14 +254,14 @@ QString IniFile::ReadString(const QString &section, const QString &key, const QS
     const char *value = FirstValue(parsed_->ini, section.toUtf8(), key.toUtf8());
     if (value == nullptr)
         return def;
-    return TrimBlanks(QString::fromUtf8(value));
+    return ValueText(value);
 }
 
 int32_t IniFile::ReadInteger(const QString &section, const QString &key, int32_t def) const {
     const char *value = FirstValue(parsed_->ini, section.toUtf8(), key.toUtf8());
     if (value == nullptr)
         return def;
-    return ReadIntegerPrefix(TrimBlanks(QString::fromUtf8(value))).value_or(def);
+    return ReadIntegerPrefix(ValueText(value)).value_or(def);
 }
 
 bool IniFile::HasKey(const QString &section, const QString &key) const {

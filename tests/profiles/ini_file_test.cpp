@@ -212,6 +212,10 @@ TEST_F(IniFileTest, TextsAreUtf8) {
     IniFile(path).WriteString("Sekti\u00f6n", "Name", name);
     EXPECT_EQ(ReadBytes(path), QByteArray("[Sekti\xC3\xB6n]\nName=") + name.toUtf8() + "\n");
     EXPECT_EQ(IniFile(path).ReadString("Sekti\u00f6n", "name", "-"), name);
+    // A value that begins with U+FEFF keeps it: only the file's own mark is not text.
+    const QString marked = QStringLiteral("\ufeffx");
+    IniFile(path).WriteString("Sekti\u00f6n", "Marked", marked);
+    EXPECT_EQ(IniFile(path).ReadString("Sekti\u00f6n", "Marked", "-"), marked);
 }
 
 TEST_F(IniFileTest, WritesOfOneBatchKeepChangesMadeMeanwhile) {
