@@ -73,10 +73,6 @@ bool IsNotedOutput(const Note &note) {
 
 UnfinishedOutputNote::UnfinishedOutputNote(QString folder) : folder_(std::move(folder)) {}
 
-UnfinishedOutputNote::~UnfinishedOutputNote() {
-    End();
-}
-
 void UnfinishedOutputNote::SetFolder(const QString &folder) {
     End();
     folder_ = folder;

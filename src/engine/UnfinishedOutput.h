@@ -15,7 +15,8 @@ class UnfinishedOutputNote {
 public:
     // folder: where the notes are kept (made when missing); an empty folder keeps no note.
     explicit UnfinishedOutputNote(QString folder = {});
-    ~UnfinishedOutputNote();
+    // A note still there at the end (the engine never ended the clip) stays for the next start.
+    ~UnfinishedOutputNote() = default;
     UnfinishedOutputNote(const UnfinishedOutputNote &) = delete;
     UnfinishedOutputNote &operator=(const UnfinishedOutputNote &) = delete;
 
