@@ -3,6 +3,7 @@
 #include "encoder.h"
 #include "engine_common.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -30,6 +31,12 @@ int32_t RoundUpSeconds(double seconds) {
     if (!(seconds > 0))
         return 0;
     return FloatToInt<int32_t>(std::ceil(seconds - 1e-6));
+}
+
+// A figure of the record as a damaged header may give it (a frame rate of millions, a negative
+// rate): never below 0, and at most what the record can hold.
+int32_t Figure(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, INT32_MAX));
 }
 
 } // namespace
@@ -62,21 +69,21 @@ extern "C" ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *
                             ? st->avg_frame_rate
                             : st->r_frame_rate;
         if (fr.num > 0 && fr.den > 0)
-            info->extra[0] = static_cast<int32_t>(av_rescale(1000, fr.num, fr.den));
+            info->extra[0] = Figure(av_rescale(1000, fr.num, fr.den));
     }
     if (ai >= 0) {
         const AVStream *st = fc->streams[ai];
         t_audio = adec->name;
-        info->extra[2] = st->codecpar->sample_rate;
-        info->extra[3] = st->codecpar->ch_layout.nb_channels;
+        info->extra[2] = Figure(st->codecpar->sample_rate);
+        info->extra[3] = Figure(st->codecpar->ch_layout.nb_channels);
     }
     if (fc->bit_rate > 0)
-        info->extra[1] = static_cast<int32_t>(std::min<int64_t>(fc->bit_rate / 1000, INT32_MAX));
+        info->extra[1] = Figure(fc->bit_rate / 1000);
     info->duration = RoundUpSeconds(engine::ClipDuration(fc));
     if (info->extra[1] == 0 && info->duration > 0 && fc->pb != nullptr) {
         int64_t size = avio_size(fc->pb);
         if (size > 0)
-            info->extra[1] = static_cast<int32_t>(size * 8 / 1000 / info->duration);
+            info->extra[1] = Figure(size / 125 / info->duration);
     }
     avformat_close_input(&fc);
     info->video_format = t_video.c_str();
