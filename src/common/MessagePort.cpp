@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
+#include <atomic>
 #include <exception>
 
 namespace {
@@ -60,11 +61,13 @@ LRESULT MessagePort::Proc(void *ctx, HWND, UINT msg, WPARAM w, LPARAM l, int pos
     }
     if (QThread::currentThread() == port->thread())
         return port->Dispatch(msg, w, l);
-    // A send from another thread waits while the handler runs on the port's thread.
-    LRESULT result = 0;
+    // A send from another thread waits while the handler runs on the port's thread. Qt's
+    // blocking call already orders the two; the atomic says so where thread checkers can see it.
+    std::atomic<LRESULT> result{0};
     QMetaObject::invokeMethod(
-        port, [&] { result = port->Dispatch(msg, w, l); }, Qt::BlockingQueuedConnection);
-    return result;
+        port, [&] { result.store(port->Dispatch(msg, w, l), std::memory_order_release); },
+        Qt::BlockingQueuedConnection);
+    return result.load(std::memory_order_acquire);
 }
 
 bool MessagePort::event(QEvent *e) {
