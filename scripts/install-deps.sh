@@ -14,9 +14,12 @@ packages=(
 )
 
 # The benchmarks measure against other converters and players: `install-deps.sh --bench`.
-if [ "${1:-}" = "--bench" ]; then
-    packages+=(handbrake-cli bc mpv)
-fi
+# The sanitizer builds and the fuzz targets need clang's libFuzzer, lld and the symbolizer:
+# `install-deps.sh --checks`.
+case "${1:-}" in
+--bench) packages+=(handbrake-cli bc mpv) ;;
+--checks) packages+=(clang lld libclang-rt-dev llvm) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

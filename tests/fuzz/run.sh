@@ -25,6 +25,8 @@ for c in clang++ clang++-14; do
 done
 if [ -z "$cxx" ]; then
     echo "clang++ not found: the fuzz targets are not built"
+    # CI sets FUZZ_REQUIRE_CLANG=1: there a missing compiler is a failure, not a quiet pass.
+    [ "${FUZZ_REQUIRE_CLANG:-0}" = 1 ] && exit 1
     exit 0
 fi
 launcher=""

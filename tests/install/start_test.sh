@@ -57,9 +57,24 @@ done
 [ -n "$xvfb_pid" ] || die "Xvfb did not start"
 export DISPLAY=:$(cat "$work/display")
 
+# A sanitizer build's settings reach the program, with the files they name (suppressions, the
+# preloaded library) copied where the program's user can read them.
+sanitizer_env=()
+for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS LD_PRELOAD; do
+    value=${!name:-}
+    [ -n "$value" ] || continue
+    file=$value
+    [[ $value =~ suppressions=([^:]+) ]] && file=${BASH_REMATCH[1]}
+    if [ -f "$file" ]; then
+        cp "$file" "$work/$name.copy" && chmod 644 "$work/$name.copy"
+        value=${value/"$file"/$work/$name.copy}
+    fi
+    sanitizer_env+=("$name=$value")
+done
+
 find "$prefix" -printf '%p %m %s\n' | sort >"$work/before"
 env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$home" DISPLAY="$DISPLAY" \
-    XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/runtime" LANG=C.UTF-8 \
+    XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/runtime" LANG=C.UTF-8 "${sanitizer_env[@]}" \
     "${as_user[@]}" "${command[@]}" >"$work/program.log" 2>&1 &
 program_pid=$!
 
