@@ -38,6 +38,20 @@ std::function<void(const std::string &)> CopyOf(const char *fixture) {
     return [fixture](const std::string &path) { fs::copy_file(media::Fixture(fixture), path); };
 }
 
+// A clip of ten minutes, small in pictures and sound so that it converts in seconds.
+void TenMinuteClip(const std::string &path) {
+    const std::string made = media::FixtureDir() + "/ten_minutes.avi";
+    if (!media::Exists(made)) {
+        const std::string part = made + ".part.avi";
+        media::Run("ffmpeg -v error -y -f lavfi -i testsrc2=size=160x120:rate=10:duration=600"
+                   " -f lavfi -i sine=frequency=440:sample_rate=8000:duration=600"
+                   " -c:v mpeg4 -q:v 12 -c:a libmp3lame -ac 1 -b:a 16k " +
+                   media::Quote(part));
+        fs::rename(part, made);
+    }
+    fs::copy_file(made, path);
+}
+
 } // namespace
 
 const std::vector<BadInput> &Cases() {
@@ -67,6 +81,7 @@ const std::vector<BadInput> &Cases() {
         {"Ann's \"best\" day.mp4", CopyOf("mp4"), Outcome::Converts},
         {"Отпуск 夏休み.mp4", CopyOf("mp4"), Outcome::Converts},
         {"-dash.mp4", CopyOf("mp4"), Outcome::Converts},
+        {kTenMinutes, TenMinuteClip, Outcome::Converts},
     };
     return cases;
 }

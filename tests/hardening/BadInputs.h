@@ -25,6 +25,9 @@ struct BadInput {
     bool unprivileged = false; // chosen by a user who is not root
 };
 
+// A good clip of ten minutes, among the cases.
+inline constexpr const char *kTenMinutes = "ten minutes.avi";
+
 const std::vector<BadInput> &Cases();
 // Makes every case in a fresh scratch folder named for the test; returns the folder.
 std::string MakeCases(const std::string &test_name);
