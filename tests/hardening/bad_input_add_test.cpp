@@ -70,8 +70,9 @@ TEST_F(BadInputAddTest, EachFileIsRefusedForAReasonOrAddedAndNothingChanges) {
         if (expected == ClipRefusal::None) {
             EXPECT_EQ(added, QStringList{file});
             // Whole seconds, rounded up: the sound runs a few milliseconds past the pictures.
-            if (file.endsWith(hardening::kTenMinutes))
+            if (file.endsWith(hardening::kTenMinutes)) {
                 EXPECT_TRUE(lengths == QList<int32_t>{600} || lengths == QList<int32_t>{601});
+            }
             EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join("|").toStdString();
             continue;
         }

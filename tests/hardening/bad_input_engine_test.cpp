@@ -35,8 +35,9 @@ TEST(BadInputEngine, EachFileFailsWithAReasonAndNoOutputOrConverts) {
         if (c.outcome == Outcome::Converts) {
             EXPECT_EQ(result, 0) << lines.back();
             EXPECT_EQ(media::Probe(out, "v:0", "codec_name")["codec_name"], "mpeg4");
-            if (whole)
+            if (whole) {
                 EXPECT_NEAR(media::ProbeNumber(out, "", "duration"), 600, 1);
+            }
             continue;
         }
         if (c.outcome == Outcome::NoVideo) {
