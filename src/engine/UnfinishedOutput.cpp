@@ -71,8 +71,6 @@ bool IsNotedOutput(const Note &note) {
 
 } // namespace
 
-UnfinishedOutputNote::UnfinishedOutputNote(QString folder) : folder_(std::move(folder)) {}
-
 void UnfinishedOutputNote::SetFolder(const QString &folder) {
     End();
     folder_ = folder;

@@ -13,13 +13,13 @@
 
 class UnfinishedOutputNote {
 public:
-    // folder: where the notes are kept (made when missing); an empty folder keeps no note.
-    explicit UnfinishedOutputNote(QString folder = {});
+    UnfinishedOutputNote() = default;
     // A note still there at the end (the engine never ended the clip) stays for the next start.
     ~UnfinishedOutputNote() = default;
     UnfinishedOutputNote(const UnfinishedOutputNote &) = delete;
     UnfinishedOutputNote &operator=(const UnfinishedOutputNote &) = delete;
 
+    // Where the notes are kept (made when missing); an empty folder keeps no note.
     void SetFolder(const QString &folder);
     // Before the clip is handed to the engine.
     void Begin(const QString &output);
