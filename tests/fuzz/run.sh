@@ -7,7 +7,8 @@
 # could not be built or found a crash, a leak, a timeout or an out-of-memory; the finding's input
 # is kept under <out>/artifacts and its log under <out>/logs. Without clang++ nothing is built
 # and the script says so; without ffmpeg the two media targets are left out.
-# FUZZ_OUT sets the output folder (build/fuzz); FUZZ_RSS_MB the memory limit (2048). With
+# FUZZ_OUT sets the output folder (build/fuzz); FUZZ_RSS_MB the memory limit (2048); FUZZ_SEED
+# the random seed (libFuzzer picks one when unset). With
 # FUZZ_KEEP_GOING=1 a target goes on after a finding (in a child process) until its time is up,
 # to collect every finding of a long run; the status is still non-zero when there was one.
 set -euo pipefail
@@ -192,6 +193,8 @@ run() {
     mkdir -p "$out/corpus/$name"
     local extra=()
     [ "$name" = engine_args ] && extra+=(-dict="$here/engine_args.dict")
+    # FUZZ_SEED fixes the mutations: a short run then tries the same inputs every time.
+    [ -n "${FUZZ_SEED:-}" ] && extra+=(-seed="$FUZZ_SEED")
     [ "${FUZZ_KEEP_GOING:-0}" = 1 ] &&
         extra+=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
     local status=0 findings_before
