@@ -127,14 +127,10 @@ std::variant<QString, UsageError> OutputFolderFor(const BatchOptions &options,
                 QStringLiteral("the output folder %1 cannot be written").arg(Quoted(folder))};
         return WithSeparator(folder);
     }
-    const QString stored_folder = WithSeparator(stored.OutputFolder);
-    if (!stored_folder.isEmpty() &&
-        (QFileInfo(stored_folder).isDir() || QDir().mkdir(stored_folder)))
-        return stored_folder;
-    const QString fallback = DefaultWorkFolder();
-    if (QFileInfo(fallback).isDir() || QDir().mkdir(fallback))
-        return fallback;
-    return UsageError{QStringLiteral("the output folder %1 cannot be made").arg(Quoted(fallback))};
+    QString folder = stored.OutputFolder;
+    if (EnsureOutputFolder(folder) != FolderState::Unavailable)
+        return folder;
+    return UsageError{QStringLiteral("the output folder %1 cannot be made").arg(Quoted(folder))};
 }
 
 } // namespace

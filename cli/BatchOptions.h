@@ -3,9 +3,9 @@
 // catalogue, the output folder and the files. Everything a user can get wrong on the command
 // line is found here, before any clip is touched.
 
-#include "app/DeviceTable.h"
-#include "app/Settings.h"
 #include "engine/JobArguments.h"
+#include "model/Settings.h"
+#include "profiles/DeviceTable.h"
 
 #include <QString>
 #include <QStringList>

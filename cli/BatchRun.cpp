@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "common/MessagePort.h"
+#include "common/SharedFunctions.h"
 #include "engine/EngineBinding.h"
 
 #include <QCoreApplication>
@@ -12,10 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-QString FilePart(const QString &path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 // Why the engine cannot take a file; nothing when it can.
 std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {

@@ -5,7 +5,7 @@
 
 #include "BatchOptions.h"
 #include "engine/ConversionRun.h"
-#include "progress/EngineReports.h"
+#include "engine/EngineReports.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -5,46 +5,26 @@
 #include "BatchRun.h"
 #include "common/Globals.h"
 #include "common/MessagePort.h"
+#include "common/SignalPipe.h"
 #include "engine/EngineBinding.h"
+#include "engine/EngineReports.h"
 #include "engine/UnfinishedOutput.h"
 #include "profiles/ProfileCatalogue.h"
-#include "progress/EngineReports.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-int g_signal_pipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] auto written = ::write(g_signal_pipe[1], &byte, 1);
-}
-
 // Ctrl-C (or a polite kill) stops the run from the event loop, where the run lives.
 void StopOnSignals(BatchRun &run) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_pipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &run);
-    QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run] {
-        char byte;
-        [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
-        run.RequestStop();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    auto *pipe = new SignalPipe({SIGINT, SIGTERM}, &run);
+    QObject::connect(pipe, &SignalPipe::Caught, &run, [&run] { run.RequestStop(); });
 }
 
 int UsageFailure(const QString &text) {

@@ -6,8 +6,8 @@
 #include "app/ClipAdder.h"
 #include "app/MainWindow.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "controls/ListPanel.h"
+#include "desktop/MessageBox.h"
 #include "preview/PreviewController.h"
 #include "skin/SkinLoader.h"
 

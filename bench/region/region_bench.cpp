@@ -1,7 +1,7 @@
 // Time of the window-shape region of a 792 x 566 mask with rounded corners: our run-based
 // BitmapColorRegion against the pixel-by-pixel rule (subtract one 1x1 rectangle per key pixel,
 // then exclusive-or with the whole), measured in the same run.
-#include "common/SharedFunctions.h"
+#include "controls/MaskRegion.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

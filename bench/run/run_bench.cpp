@@ -5,7 +5,7 @@
 #include "common/MessagePort.h"
 #include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
-#include "progress/EngineReports.h"
+#include "engine/EngineReports.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "app/ClipAdder.h"
 
 #include "common/Globals.h"
-#include "common/Jpeg.h"
-#include "common/MessageBox.h"
 #include "common/SharedFunctions.h"
+#include "desktop/Jpeg.h"
+#include "desktop/MessageBox.h"
 #include "engine/EngineBinding.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/DeviceMenu.h"
 
-#include "app/DeviceTable.h"
+#include "profiles/DeviceTable.h"
 
 #include <QActionGroup>
 #include <QMenu>

@@ -4,22 +4,20 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "common/MessagePort.h"
+#include "common/SignalPipe.h"
+#include "desktop/MessageBox.h"
 #include "engine/UnfinishedOutput.h"
-#include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
-#include "ui/Splash.h"
+#include "skin/Splash.h"
+#include "ui/ProfileWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <clocale>
 #include <csignal>
 #include <exception>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -41,42 +39,23 @@ public:
 
 // A polite end on SIGTERM, SIGINT or SIGHUP (a desktop session that logs out): the main window
 // closes as if the user had closed it, so settings are saved and the snapshot folder emptied.
-int g_signal_pipe[2] = {-1, -1};
 bool g_close_requested = false;
-QSocketNotifier *g_signal_notifier = nullptr;
-
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] auto written = ::write(g_signal_pipe[1], &byte, 1);
-}
+SignalPipe *g_signal_pipe = nullptr;
 
 void InstallCloseOnSignals(QObject *owner) {
-    // Close-on-exec: programs started from here (players, file managers) get no copy.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, owner);
-    g_signal_notifier = notifier;
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
-        char byte;
-        [[maybe_unused]] auto got = ::read(g_signal_pipe[0], &byte, 1);
+    g_signal_pipe = new SignalPipe({SIGTERM, SIGINT, SIGHUP}, owner);
+    QObject::connect(g_signal_pipe, &SignalPipe::Caught, owner, [] {
         // During start-up the request waits until the main window runs.
         g_close_requested = true;
         if (MainWindow != nullptr && MainWindow->isVisible())
             MainWindow->close();
     });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
 }
 
 void DestroyWindows() {
     // A signal from now on finds no window to close: it must not reach one half destroyed.
-    delete g_signal_notifier;
-    g_signal_notifier = nullptr;
+    delete g_signal_pipe;
+    g_signal_pipe = nullptr;
     delete ProgressWindow;
     ProgressWindow = nullptr;
     delete ProfileWindow;
@@ -115,6 +94,8 @@ int RunApplication(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     MavoApplication app(argc, argv);
+    SetFallbackEventErrorReporter(
+        [](const QString &what) { ShowMessageBox(BoxKind::Error, what); });
     app.setQuitOnLastWindowClosed(false);
     // Qt takes the user's locale for everything; numbers in texts are ours to read, and the
     // player needs the C convention for them.

@@ -1,7 +1,7 @@
 #include "app/HelpMenu.h"
 
-#include "app/ErrorReport.h"
-#include "app/Makers.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Makers.h"
 #include "ui/AboutWindow.h"
 
 #include <QMenu>

@@ -2,12 +2,8 @@
 
 #include "app/ClipAdder.h"
 #include "app/DeviceMenu.h"
-#include "app/DeviceTable.h"
-#include "app/ErrorReport.h"
 #include "app/HelpMenu.h"
-#include "app/Settings.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
 #include "controls/ControlMessages.h"
@@ -15,16 +11,21 @@
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/MessageBox.h"
 #include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
+#include "model/ClipList.h"
+#include "model/Settings.h"
 #include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
-#include "profiles/ProfileChooser.h"
-#include "profiles/ProfileWindow.h"
+#include "profiles/DeviceTable.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
+#include "skin/Splash.h"
 #include "ui/AboutWindow.h"
-#include "ui/Splash.h"
+#include "ui/ProfileChooser.h"
+#include "ui/ProfileWindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -95,6 +96,7 @@ void TMainWindow::FormCreate() {
     port_ = new MessagePort([this](UINT m, WPARAM w, LPARAM l) { return HandleMessage(m, w, l); },
                             this);
     run_ = new ConversionRun(this);
+    clips_ = new ClipList(this);
     run_->SetWindow(Handle());
     CreateSkinnedControls();
     HookEvents();
@@ -112,6 +114,7 @@ void TMainWindow::InitWindowState() {
 void TMainWindow::CreateSkinnedControls() {
     TP_ImageList = CreateComponent<TListPanel>("TP_ImageList");
     TP_ImageList->SetParentHandle(Handle());
+    TP_ImageList->SetClipList(clips_);
     Img_Background = CreateBackground();
     TB_Play = CreateComponent<TDynamicImageButton>("TB_Play");
     TB_Stop = CreateComponent<TDynamicImageButton>("TB_Stop");
@@ -156,7 +159,7 @@ void TMainWindow::HookEvents() {
         AddingFiles, [this](const AddedClip &clip) { AddClipEntry(clip); });
     SetPreviewEventPort(port_);
     preview_ = std::make_unique<PreviewController>(
-        PreviewControls{TP_ImageList, TP_Progress, Img_VideoPic, Panel_Preview, PositionTimer});
+        PreviewControls{clips_, TP_Progress, Img_VideoPic, Panel_Preview, PositionTimer});
     connect(TB_Play, &TImageButton::Click, this, &TMainWindow::TB_PlayClick);
     connect(TB_Stop, &TImageButton::Click, this, &TMainWindow::TB_StopClick);
     connect(TB_Pause, &TImageButton::Click, this, &TMainWindow::TB_PauseClick);
@@ -182,16 +185,16 @@ void TMainWindow::TB_AddFileClick() {
 }
 
 void TMainWindow::AddClipEntry(const AddedClip &clip) {
-    auto *item = new Image_Item(TP_ImageList);
-    const ClipInfoRecord info = clip.Record();
-    if (item->SetClipInfo(&info, &clip.picture))
-        TP_ImageList->AddItem(item);
-    else
-        delete item;
+    // A clip is listed with its picture or not at all.
+    if (clip.picture.isNull())
+        return;
+    ClipRecord record = ClipRecord::FromInfo(clip.Record());
+    record.Thumbnail = clip.picture;
+    clips_->AddItem(std::move(record));
 }
 
 void TMainWindow::TB_DelFileClick() {
-    TP_ImageList->RemoveSelected();
+    clips_->RemoveSelected();
 }
 
 void TMainWindow::TB_PlayClick() {
@@ -217,12 +220,12 @@ void TMainWindow::TB_PreviousClick() {
 
 void TMainWindow::TB_AS_KeepClick() {
     TB_AS_Keep->SetChecked(!TB_AS_Keep->Checked);
-    b_KeepRatio = TB_AS_Keep->Checked;
+    SetKeepRatio(TB_AS_Keep->Checked);
     preview_->KeepRatioChanged();
 }
 
 void TMainWindow::TB_CloseClick() {
-    TP_ImageList->ClearItems();
+    clips_->ClearItems();
     close();
 }
 
@@ -311,7 +314,7 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
         preview_->PlaySelectedClip();
         break;
     case WM_CLIPCHANGED:
-        preview_->ClipChanged(reinterpret_cast<Image_Item *>(w));
+        preview_->ClipChanged(static_cast<int32_t>(w));
         break;
     case WM_PLAYEREVENT:
         preview_->PlayerEvent(w, l);
@@ -325,14 +328,22 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
     return 0;
 }
 
+std::optional<QString> TMainWindow::ChosenProfile() const {
+    return ChosenProfileText(ComboBox_OutputSetting->currentIndex(),
+                             ComboBox_OutputSetting->currentText());
+}
+
 void TMainWindow::TB_ConvertClick() {
-    if (!CheckProfileChosen(*ComboBox_OutputSetting))
+    if (!ChosenProfile()) {
+        ShowMessageBox(BoxKind::Information, kNoProfileMessage);
+        ComboBox_OutputSetting->setFocus();
         return;
+    }
     StopPreview();
-    ProgressWindow->AttachRun(
-        run_,
-        {[this] { return ReadChosenProfile(*ComboBox_OutputSetting, OutputExt, OutputFormat); },
-         [this] { return SnapshotClips(*TP_ImageList); }});
+    ProgressWindow->AttachRun(run_, [this] {
+        return MakeRunRequest(clips_->Snapshot(), ChosenProfile(), OutputExt, OutputFormat,
+                              path_Work, b_KeepRatio);
+    });
     ProgressWindow->ResetProgress();
     ProgressWindow->ShowModal();
 }

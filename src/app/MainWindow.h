@@ -2,14 +2,17 @@
 // The main window: clip list, preview and profile choice. Its creation loads the engine and its
 // destruction puts everything away again.
 
-#include "ui/SkinnedForm.h"
+#include "skin/SkinnedForm.h"
 
+#include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <winmsg.h>
 
 struct AddedClip;
 class ClipAdder;
+class ClipList;
 class ConversionRun;
 class DeviceMenu;
 class ErrorReport;
@@ -68,6 +71,8 @@ public:
     // Adds files and folders as a drop of them does (files opened with the program, too).
     void AddDroppedFiles(const QStringList &paths);
     PreviewController *Preview() const { return preview_.get(); }
+    // The clips of the list.
+    ClipList *Clips() const { return clips_; }
 
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
@@ -116,12 +121,15 @@ private:
     void HookEvents();
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
     void ShowHelpMenu();
+    // The profile text of the list's entry; nothing when no profile is chosen.
+    std::optional<QString> ChosenProfile() const;
 
     MessagePort *port_ = nullptr;
     std::unique_ptr<ErrorReport> error_report_;
     ProfileChooser *profile_chooser_ = nullptr;
     DeviceMenu *device_menu_ = nullptr;
     ConversionRun *run_ = nullptr;
+    ClipList *clips_ = nullptr;
     std::unique_ptr<ClipAdder> clip_adder_;
     std::unique_ptr<PreviewController> preview_;
     bool started_up_ = false;

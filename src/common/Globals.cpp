@@ -8,9 +8,7 @@
 QString path_Skin;
 QString path_Config;
 QString path_Snapshot;
-QString path_Work;
 QString g_s_Version;
-bool b_KeepRatio = false;
 QString g_s_ApplicationTitle;
 
 QString WithSeparator(const QString &folder) {
@@ -26,7 +24,6 @@ QString DefaultWorkFolder() {
 void InitFolderPaths(const QString &program_folder, bool program_folder_writable) {
     const QString program = WithSeparator(program_folder);
     path_Skin = program + "Skin/";
-    path_Work = DefaultWorkFolder();
     if (program_folder_writable) {
         path_Config = program;
         path_Snapshot = program + "Snapshot/";
@@ -50,22 +47,20 @@ void InitFolderPaths(const QString &program_folder, bool program_folder_writable
         QFile::copy(shipped, own);
 }
 
+QString FolderForChoice(const QString &choice) {
+    return choice.isEmpty() ? DefaultWorkFolder() : WithSeparator(choice);
+}
+
 namespace {
-// One level only: a missing parent makes it fail.
-bool FolderExistsOrCreated(const QString &folder) {
-    if (folder.isEmpty())
-        return false;
-    return QFileInfo(folder).isDir() || QDir().mkdir(folder);
+bool FolderReady(const QString &folder) {
+    return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder));
 }
 } // namespace
 
-bool EnsureFolders() {
-    if (!FolderExistsOrCreated(path_Config))
-        return false;
-    if (!FolderExistsOrCreated(path_Snapshot))
-        return false;
-    if (FolderExistsOrCreated(path_Work))
-        return true;
-    path_Work = DefaultWorkFolder();
-    return FolderExistsOrCreated(path_Work);
+FolderState EnsureOutputFolder(QString &folder) {
+    folder = FolderForChoice(folder);
+    if (FolderReady(folder))
+        return FolderState::Ready;
+    folder = DefaultWorkFolder();
+    return FolderReady(folder) ? FolderState::FellBack : FolderState::Unavailable;
 }

@@ -6,9 +6,8 @@
 extern QString path_Skin;     // skin description and pictures
 extern QString path_Config;   // the profile catalogue Output.dll
 extern QString path_Snapshot; // thumbnail files of the clips in the list
-extern QString path_Work;     // the output folder
 extern QString g_s_Version;   // set during start-up
-extern bool b_KeepRatio;      // keep the picture's aspect ratio
+// The output folder in use and the keep-ratio switch are the settings' (model/Settings.h).
 
 // The application title, shown as the title of the program's message boxes.
 extern QString g_s_ApplicationTitle;
@@ -20,11 +19,17 @@ QString WithSeparator(const QString &folder);
 // "$HOME/MavoOutput/".
 QString DefaultWorkFolder();
 
-// Sets the four folders from the program folder. The program folder holds Snapshot/ and
+// The folder a choice stands for: the default output folder for an empty one, and always with
+// its separator.
+QString FolderForChoice(const QString &choice);
+
+enum class FolderState { Ready, FellBack, Unavailable };
+// The one rule for an output folder that cannot be had: the folder is made when missing (one
+// level); when it cannot be, the default output folder takes its place (Unavailable when that
+// cannot be made either). An empty text is the default folder.
+FolderState EnsureOutputFolder(QString &folder);
+
+// Sets the three program folders from the program folder. The program folder holds Snapshot/ and
 // Output.dll when it is writable; otherwise they live in the user's cache and configuration
 // folders, with a per-user copy of the shipped catalogue.
 void InitFolderPaths(const QString &program_folder, bool program_folder_writable);
-
-// Creates path_Config, path_Snapshot and path_Work, one folder level each. When path_Work cannot
-// be had it becomes the default output folder. No message in any case.
-bool EnsureFolders();

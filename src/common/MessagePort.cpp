@@ -1,7 +1,5 @@
 #include "common/MessagePort.h"
 
-#include "common/MessageBox.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
@@ -26,17 +24,29 @@ EventErrorReporter &Reporter() {
     return reporter;
 }
 
+EventErrorReporter &Fallback() {
+    static EventErrorReporter fallback = [](const QString &what) {
+        qWarning("%s", qUtf8Printable(what));
+    };
+    return fallback;
+}
+
 } // namespace
 
 void SetEventErrorReporter(EventErrorReporter reporter) {
     Reporter() = std::move(reporter);
 }
 
+void SetFallbackEventErrorReporter(EventErrorReporter reporter) {
+    if (reporter)
+        Fallback() = std::move(reporter);
+}
+
 void ReportEventError(const QString &what) {
     if (Reporter())
         Reporter()(what);
     else
-        ShowMessageBox(BoxKind::Error, what);
+        Fallback()(what);
 }
 
 MessagePort::MessagePort(Handler handler, QObject *parent)

@@ -38,7 +38,9 @@ private:
 };
 
 // Where an error escaping a message or event handler goes. The main window installs its report;
-// until then the error is shown in a plain error box.
+// without one the fallback takes it: a warning on standard error, unless the program installs
+// its plain error box as the fallback.
 using EventErrorReporter = std::function<void(const QString &what)>;
 void SetEventErrorReporter(EventErrorReporter reporter);
+void SetFallbackEventErrorReporter(EventErrorReporter reporter);
 void ReportEventError(const QString &what);

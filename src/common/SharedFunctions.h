@@ -1,12 +1,9 @@
 #pragma once
-// Small free functions used all over the program: time texts, file sizes, emptying a folder and
-// the region of a bitmap's key-coloured pixels.
+// Small free functions used all over the program: time texts, file sizes, file names and
+// emptying a folder.
 
-#include <QImage>
-#include <QRegion>
 #include <QString>
 #include <cstdint>
-#include <optional>
 
 // "07" for 7, "12" for 12; negative numbers are written as they are ("0-3").
 QString TwoDigitText(int32_t n);
@@ -18,10 +15,5 @@ int32_t GetFileSizeKB(const QString &path);
 // Folders stay. An empty folder text deletes nothing; symbolic links are never followed (a link
 // is removed as a file).
 void DeleteFilesInFolder(const QString &folder, bool include_subfolders);
-
-// A colour given the Windows way, 0x00BBGGRR, as a Qt colour value.
-QRgb ColorRefToRgb(uint32_t colorref);
-
-// The region of every pixel whose colour equals the key (0x00BBGGRR). A key of 0 means the colour
-// of the top-left pixel. No region for a null image.
-std::optional<QRegion> BitmapColorRegion(const QImage &bitmap, uint32_t key);
+// The last part of a path: "party.avi" for "/home/me/party.avi".
+QString FilePart(const QString &path);

@@ -1,6 +1,6 @@
 #include "controls/ImageItem.h"
 
-#include "common/Fonts.h"
+#include "desktop/Fonts.h"
 
 #include "common/SharedFunctions.h"
 
@@ -17,10 +17,6 @@ const QColor kRed(255, 0, 0);
 // The outline pen is 2 pixels wide: a frame covers the two outermost pixel rows and columns.
 constexpr int kPenWidth = 2;
 
-QString TextOf(const char *text) {
-    return text != nullptr ? QString::fromUtf8(text) : QString();
-}
-
 } // namespace
 
 Image_Item::Image_Item(QWidget *parent) : TImage(parent) {
@@ -28,10 +24,7 @@ Image_Item::Image_Item(QWidget *parent) : TImage(parent) {
     move(2, y());
 }
 
-Image_Item::~Image_Item() {
-    delete Thumbnail;
-    Thumbnail = nullptr;
-}
+Image_Item::~Image_Item() = default;
 
 QFont Image_Item::TextFont() {
     return FormFont(QStringLiteral("Tahoma"), -11);
@@ -44,18 +37,12 @@ void Image_Item::DrawText(int x, int y, const QString &text) {
     painter.drawText(QRect(x, y, width() - x, height() - y), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
-bool Image_Item::SetClipInfo(const ClipInfoRecord *info, const QImage *picture) {
-    if (info == nullptr || picture == nullptr || picture->isNull())
+bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
+    const QImage thumbnail = picture != nullptr ? *picture : clip.Thumbnail.value<QImage>();
+    if (thumbnail.isNull())
         return false;
-    delete Thumbnail;
-    Thumbnail = new QImage(picture->convertToFormat(QImage::Format_RGB32));
+    ClipId = clip.Id;
     QImage canvas(width(), height(), QImage::Format_RGB32);
-    FileName = TextOf(info->path);
-    Duration = info->duration;
-    VideoFormat = TextOf(info->video_format);
-    AudioFormat = TextOf(info->audio_format);
-    InfoValues = {info->width,    info->height,   info->extra[0], info->extra[1],
-                  info->extra[2], info->extra[3], info->extra[4], info->extra[5]};
     // The whole entry gray with a black border.
     canvas.fill(kGray);
     {
@@ -63,53 +50,36 @@ bool Image_Item::SetClipInfo(const ClipInfoRecord *info, const QImage *picture) 
         painter.setPen(QPen(Qt::black, 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(0, 0, canvas.width() - 1, canvas.height() - 1));
-        painter.drawImage(2, 2, *Thumbnail);
+        painter.drawImage(2, 2, thumbnail.convertToFormat(QImage::Format_RGB32));
     }
     SetPicture(canvas);
-    DrawText(90, 4, QStringLiteral("Clip Name : ") + FileName);
-    DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(Duration));
+    DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName);
+    DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(clip.Duration));
     DrawText(250, 18,
-             QStringLiteral("Clip Resolution : ") + QString::number(InfoValues[0]) +
-                 QLatin1Char('x') + QString::number(InfoValues[1]));
-    DrawText(90, 32, QStringLiteral("Video Format : ") + VideoFormat);
-    DrawText(250, 32, QStringLiteral("Audio Format : ") + AudioFormat);
-    StartTime = 0;
-    StopTime = Duration;
-    DrawTimeLine();
-    delete Thumbnail;
-    Thumbnail = nullptr;
+             QStringLiteral("Clip Resolution : ") + QString::number(clip.InfoValues[0]) +
+                 QLatin1Char('x') + QString::number(clip.InfoValues[1]));
+    DrawText(90, 32, QStringLiteral("Video Format : ") + clip.VideoFormat);
+    DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
+    DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();
     update();
     return true;
 }
 
-void Image_Item::DrawTimeLine() {
-    DrawText(90, 46, QStringLiteral("Start Time : ") + SecondsToTimeText(StartTime));
-    DrawText(250, 46, QStringLiteral("Stop Time : ") + SecondsToTimeText(StopTime));
+void Image_Item::DrawTimeLine(int32_t start, int32_t stop) {
+    DrawText(90, 46, QStringLiteral("Start Time : ") + SecondsToTimeText(start));
+    DrawText(250, 46, QStringLiteral("Stop Time : ") + SecondsToTimeText(stop));
 }
 
-bool Image_Item::SetCropTimes(int32_t start, int32_t stop) {
-    if (start < 0 || stop > Duration)
-        return false;
-    // One end at a time: a start after the current stop comes down to it, a stop before the
-    // current start goes up to it; and in any case the start never passes the new stop.
-    if (start > StopTime)
-        start = StopTime;
-    if (stop < StartTime)
-        stop = StartTime;
-    if (start > stop)
-        start = stop;
-    StartTime = start;
-    StopTime = stop;
-    if (!Picture().isNull()) {
-        {
-            QPainter painter(&Canvas());
-            painter.fillRect(QRect(QPoint(89, 45), QPoint(width() - 3, height() - 3)), kGray);
-        }
-        DrawTimeLine();
-        update();
+void Image_Item::ShowCropTimes(int32_t start, int32_t stop) {
+    if (Picture().isNull())
+        return;
+    {
+        QPainter painter(&Canvas());
+        painter.fillRect(QRect(QPoint(89, 45), QPoint(width() - 3, height() - 3)), kGray);
     }
-    return true;
+    DrawTimeLine(start, stop);
+    update();
 }
 
 void Image_Item::DrawFrame(const QColor &color) {

@@ -2,6 +2,7 @@
 
 #include "controls/ControlMath.h"
 #include "controls/ControlMessages.h"
+#include "model/ClipList.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -43,7 +44,6 @@ TListPanel::~TListPanel() {
     for (Image_Item *item : Items)
         delete item;
     Items.clear();
-    SelectedItems.clear();
 }
 
 void TListPanel::Send(UINT msg, WPARAM w) {
@@ -289,29 +289,63 @@ void TListPanel::RepeatTick() {
 
 // ---- items ----
 
-void TListPanel::AddItem(Image_Item *item) {
-    if (item == nullptr || Items.contains(item))
+void TListPanel::SetClipList(ClipList *clips) {
+    if (clips_ != nullptr)
+        disconnect(clips_, nullptr, this, nullptr);
+    clips_ = clips;
+    ClipsRemoved();
+    if (clips_ == nullptr)
         return;
-    Items.append(item);
-    item->setParent(ContentPanel);
-    disconnect(item, &TImage::MouseDown, nullptr, nullptr);
-    disconnect(item, &TImage::MouseUp, nullptr, nullptr);
-    disconnect(item, &TImage::DoubleClick, nullptr, nullptr);
+    for (int32_t i = 0; i < clips_->Count(); ++i)
+        ClipAdded(i);
+    connect(clips_, &ClipList::ClipAdded, this, &TListPanel::ClipAdded);
+    connect(clips_, &ClipList::ClipsRemoved, this, &TListPanel::ClipsRemoved);
+    connect(clips_, &ClipList::SelectionChanged, this, &TListPanel::DrawSelection);
+    connect(clips_, &ClipList::CropChanged, this, [this](int32_t index) {
+        if (const ClipRecord *clip = clips_->Get(index); clip != nullptr && index < Count())
+            Items[index]->ShowCropTimes(clip->StartTime, clip->StopTime);
+    });
+    connect(clips_, &ClipList::CurrentChanged, this,
+            [this](int32_t id) { Send(WM_CLIPCHANGED, static_cast<WPARAM>(id)); });
+}
+
+void TListPanel::ClipAdded(int32_t index) {
+    const ClipRecord *clip = clips_->Get(index);
+    if (clip == nullptr)
+        return;
+    auto *item = new Image_Item(ContentPanel);
+    item->SetClipInfo(*clip);
+    Items.insert(std::min<qsizetype>(index, Items.size()), item);
     connect(item, &TImage::MouseDown, this,
             [this, item](QMouseEvent *e) { ItemMouseDown(item, e->button(), e->modifiers()); });
     connect(item, &TImage::MouseUp, this,
             [this](QMouseEvent *e) { ItemMouseUp(e->button(), ScreenPos(e)); });
     connect(item, &TImage::DoubleClick, this, [this] { ItemDoubleClick(); });
     Relayout();
-    if (Items.size() == 1) {
-        item->DrawSelected();
-        AnchorTop = item->y();
-        Send(WM_CLIPCHANGED, reinterpret_cast<WPARAM>(item));
-    } else {
-        item->DrawUnselected();
-    }
+    clip->Selected ? item->DrawSelected() : item->DrawUnselected();
     // The new entry is painted at once.
     QCoreApplication::processEvents();
+}
+
+void TListPanel::ClipsRemoved() {
+    QList<Image_Item *> kept;
+    for (Image_Item *item : Items) {
+        if (clips_ != nullptr && clips_->IndexOf(item->ClipId) >= 0)
+            kept.append(item);
+        else
+            delete item;
+    }
+    Items = kept;
+    Relayout();
+}
+
+void TListPanel::DrawSelection() {
+    for (Image_Item *item : Items) {
+        const ClipRecord *clip = clips_->Find(item->ClipId);
+        const bool selected = clip != nullptr && clip->Selected;
+        if (selected != item->Selected)
+            selected ? item->DrawSelected() : item->DrawUnselected();
+    }
 }
 
 Image_Item *TListPanel::GetItem(int32_t index) const {
@@ -333,49 +367,17 @@ void TListPanel::Relayout() {
     ScrollTo(Thumb != nullptr ? Thumb->y() : ThumbMinTop);
 }
 
-int32_t TListPanel::CollectSelected() {
-    SelectedItems.clear();
-    for (Image_Item *item : Items)
-        if (item->Selected)
-            SelectedItems.append(item);
-    return Count();
-}
-
 void TListPanel::ItemMouseDown(Image_Item *item, Qt::MouseButton button,
                                Qt::KeyboardModifiers shift) {
-    if (shift & Qt::ShiftModifier) {
-        if (AnchorTop == -1) {
-            AnchorTop = item->y();
-        } else {
-            const int lo = std::min(AnchorTop, item->y());
-            const int hi = std::max(AnchorTop, item->y());
-            CollectSelected();
-            for (Image_Item *selected : SelectedItems)
-                selected->DrawUnselected();
-            for (Image_Item *each : Items) {
-                if (each->y() > hi)
-                    break;
-                if (each->y() >= lo)
-                    each->DrawSelected();
-            }
-        }
-        item->DrawSelected();
-    } else if (shift & Qt::ControlModifier) {
-        if (item->Selected)
-            item->DrawUnselected();
-        else
-            item->DrawSelected();
-        AnchorTop = item->y();
-    } else if (button == Qt::LeftButton) {
-        CollectSelected();
-        for (Image_Item *selected : SelectedItems)
-            selected->DrawUnselected();
-        item->DrawSelected();
-        AnchorTop = item->y();
-    } else {
-        AnchorTop = item->y();
-    }
-    Send(WM_CLIPCHANGED, reinterpret_cast<WPARAM>(item));
+    ClickKind kind = ClickKind::Other;
+    if (shift & Qt::ShiftModifier)
+        kind = ClickKind::Range;
+    else if (shift & Qt::ControlModifier)
+        kind = ClickKind::Toggle;
+    else if (button == Qt::LeftButton)
+        kind = ClickKind::Plain;
+    if (clips_ != nullptr)
+        clips_->Click(static_cast<int32_t>(Items.indexOf(item)), kind);
 }
 
 void TListPanel::ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos) {
@@ -410,72 +412,12 @@ void TListPanel::ClipMenuClick(QAction *entry) {
     const QString name = entry->objectName();
     if (name == QLatin1String("Preview"))
         Send(WM_PREVIEWCLIP, 0);
+    else if (clips_ == nullptr)
+        return;
     else if (name == QLatin1String("Remove"))
-        RemoveSelected();
+        clips_->RemoveSelected();
     else if (name == QLatin1String("Crop"))
-        CropToSelected();
+        clips_->CropToSelected();
     else if (name == QLatin1String("Clear"))
-        ClearItems();
-}
-
-void TListPanel::RemoveItems(QList<Image_Item *> &list, QList<Image_Item *> &to_remove,
-                             bool destroy) {
-    QList<Image_Item *> kept;
-    for (Image_Item *item : list) {
-        if (to_remove.contains(item)) {
-            if (destroy)
-                delete item;
-        } else {
-            kept.append(item);
-        }
-    }
-    list = kept;
-    to_remove.clear();
-}
-
-void TListPanel::ClearItems() {
-    for (Image_Item *item : Items)
-        delete item;
-    Items.clear();
-    SelectedItems.clear();
-    Relayout();
-    AnchorTop = -1;
-    Send(WM_CLIPCHANGED, 0);
-}
-
-void TListPanel::RemoveSelected() {
-    CollectSelected();
-    RemoveItems(Items, SelectedItems, true);
-    SelectedItems.clear();
-    Relayout();
-    AnchorTop = -1;
-    Send(WM_CLIPCHANGED, 0);
-}
-
-void TListPanel::CropToSelected() {
-    CollectSelected();
-    QList<Image_Item *> kept = SelectedItems;
-    QList<Image_Item *> unselected;
-    for (Image_Item *item : Items)
-        if (!kept.contains(item))
-            unselected.append(item);
-    for (Image_Item *item : unselected)
-        delete item;
-    Items = kept;
-    Relayout();
-    AnchorTop = -1;
-}
-
-Image_Item *TListPanel::TakeSingleSelection() {
-    CollectSelected();
-    if (!SelectedItems.isEmpty()) {
-        for (qsizetype i = 1; i < SelectedItems.size(); ++i)
-            SelectedItems.at(i)->DrawUnselected();
-        return SelectedItems.first();
-    }
-    if (!Items.isEmpty()) {
-        Items.first()->DrawSelected();
-        return Items.first();
-    }
-    return nullptr;
+        clips_->ClearItems();
 }

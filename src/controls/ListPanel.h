@@ -1,8 +1,9 @@
 #pragma once
-// The clip list: one Image_Item per clip in a vertical list with a fixed row pitch, scrolled by
-// whole rows with a skinned scroll bar on its right side, with plain, Ctrl and Shift selection,
-// a popup menu on the right button, and messages to its parent window when the user wants a
-// preview or when the current clip changes. It owns its items.
+// The clip list on screen: one Image_Item per record of a ClipList, in a vertical list with a
+// fixed row pitch, scrolled by whole rows with a skinned scroll bar on its right side. Clicks
+// (plain, Ctrl, Shift) and the popup menu on the right button go to the list; its changes come
+// back as signals and are drawn. The parent window is told when the user wants a preview and
+// when the current clip changes (WM_CLIPCHANGED with the clip's id). It owns its items.
 
 #include <QImage>
 #include <QList>
@@ -16,6 +17,7 @@
 #include "controls/ImageItem.h"
 #include "controls/TImage.h"
 
+class ClipList;
 class QAction;
 class QMenu;
 class QMouseEvent;
@@ -44,24 +46,14 @@ public:
     // the thumb has no room to travel.
     void ScrollTo(int32_t t);
 
-    // Appends an item filled by SetClipInfo; the list takes it over.
-    void AddItem(Image_Item *item);
+    // The list drawn; the panel follows its changes from now on.
+    void SetClipList(ClipList *clips);
+    ClipList *Clips() const { return clips_; }
     Image_Item *GetItem(int32_t index) const;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
-    Image_Item *TakeSingleSelection();
-    void ClearItems();
-    void RemoveSelected();
-    void CropToSelected();
-    // Rebuilds SelectedItems; returns the number of items (not of selected ones).
-    int32_t CollectSelected();
     void Relayout();
     // One auto-repeat step of a held arrow (the repeat timer's handler).
     void RepeatTick();
-    // list := the members of list not in to_remove (by identity), destroying each removed one
-    // when destroy is set; to_remove is emptied.
-    static void RemoveItems(QList<Image_Item *> &list, QList<Image_Item *> &to_remove,
-                            bool destroy);
-
     QPoint DragStart;
     QPoint DragNow;
     int32_t DragStartTop = 0;
@@ -80,9 +72,7 @@ public:
     int32_t ThumbMinTop = 0;
     int32_t ThumbMaxTop = 0;
     int32_t TopMargin = 2;
-    int32_t AnchorTop = -1;
-    QList<Image_Item *> Items;
-    QList<Image_Item *> SelectedItems;
+    QList<Image_Item *> Items; // in the order of the list's records
     QMenu *ClipMenu = nullptr;
 
 protected:
@@ -99,6 +89,9 @@ private:
     void ArrowMouseUp();
     int32_t ArrowSteps() const;
     void MoveThumbBy(int32_t step);
+    void ClipAdded(int32_t index);
+    void ClipsRemoved();
+    void DrawSelection();
     void ItemMouseDown(Image_Item *item, Qt::MouseButton button, Qt::KeyboardModifiers shift);
     void ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos);
     void ItemDoubleClick();
@@ -106,4 +99,5 @@ private:
     void Send(UINT msg, WPARAM w);
 
     HWND parent_handle_ = nullptr;
+    ClipList *clips_ = nullptr;
 };

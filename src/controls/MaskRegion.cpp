@@ -1,6 +1,7 @@
 #include "controls/MaskRegion.h"
 
-#include "common/SharedFunctions.h"
+#include <algorithm>
+#include <vector>
 
 #include <QWidget>
 
@@ -23,4 +24,42 @@ bool ShapeWindowByMask(QWidget *window, const QImage &mask) {
         return false;
     SetWidgetShape(window, MaskShape(mask, mask.width(), mask.height()));
     return true;
+}
+
+QRgb ColorRefToRgb(uint32_t colorref) {
+    return qRgb(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF);
+}
+
+std::optional<QRegion> BitmapColorRegion(const QImage &bitmap, uint32_t key) {
+    if (bitmap.isNull())
+        return std::nullopt;
+    // Opaque 32-bit pixels compare as whole words; anything else is brought to that form.
+    const QImage image = bitmap.format() == QImage::Format_RGB32
+                             ? bitmap
+                             : bitmap.convertToFormat(QImage::Format_RGB32);
+    const QRgb wanted =
+        0xFF000000u | ((key == 0 ? image.pixel(0, 0) : ColorRefToRgb(key)) & 0x00FFFFFF);
+
+    // One rectangle per horizontal run of key pixels. Runs of a row share top and height, never
+    // touch each other and come left to right, rows top to bottom: the banded order QRegion
+    // takes as it is.
+    std::vector<QRect> runs;
+    const int w = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        const QRgb *end = row + w;
+        const QRgb *p = row;
+        while (p != end) {
+            p = std::find(p, end, wanted);
+            const QRgb *start = p;
+            while (p != end && *p == wanted)
+                ++p;
+            if (p != start)
+                runs.emplace_back(static_cast<int>(start - row), y, static_cast<int>(p - start), 1);
+        }
+    }
+    QRegion region;
+    if (!runs.empty())
+        region.setRects(runs.data(), static_cast<int>(runs.size()));
+    return region;
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRegion>
 #include <cstdint>
+#include <optional>
 
 class QWidget;
 
@@ -21,3 +22,10 @@ void SetWidgetShape(QWidget *widget, const QRegion &shape);
 // Window shaping for the skin loader: the window becomes the mask bitmap's rectangle less its
 // magenta pixels. A null mask sets no shape and returns false.
 bool ShapeWindowByMask(QWidget *window, const QImage &mask);
+
+// A colour given the Windows way, 0x00BBGGRR, as a Qt colour value.
+QRgb ColorRefToRgb(uint32_t colorref);
+
+// The region of every pixel whose colour equals the key (0x00BBGGRR). A key of 0 means the colour
+// of the top-left pixel. No region for a null image.
+std::optional<QRegion> BitmapColorRegion(const QImage &bitmap, uint32_t key);

@@ -1,6 +1,6 @@
 #include "controls/TImage.h"
 
-#include "common/Jpeg.h"
+#include "desktop/Jpeg.h"
 
 #include <QEvent>
 #include <QFileInfo>

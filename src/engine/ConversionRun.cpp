@@ -1,11 +1,10 @@
 #include "engine/ConversionRun.h"
 
-#include "common/MessageBox.h"
-#include "controls/ListPanel.h"
+#include "common/Globals.h"
+#include "common/SharedFunctions.h"
 #include "engine/EngineBinding.h"
-#include "progress/EngineReports.h"
+#include "engine/EngineReports.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,9 +15,6 @@ constexpr const char *kAddProfileEntry = "Add my profile...";
 constexpr const char *kEngineRefused = "the engine did not take the clip";
 constexpr const char *kNoReason = "the engine gave no reason";
 
-QString FilePart(const QString &path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 } // namespace
 
 ClipVerdict JudgeClipEnd(std::optional<int> end_result, bool stop_requested) {
@@ -80,31 +76,34 @@ QString RunSummary::FailureLine() const {
         .arg(names.join(QStringLiteral(", ")));
 }
 
-bool CheckProfileChosen(QComboBox &profiles) {
-    if (profiles.currentIndex() >= 0 && profiles.currentText() != QLatin1String(kAddProfileEntry))
-        return true;
-    ShowMessageBox(BoxKind::Information, kNoProfileMessage);
-    profiles.setFocus();
-    return false;
+RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> &profile_text,
+                          const QString &output_ext, const QString &output_format,
+                          const QString &folder, bool keep_ratio) {
+    RunRequest request;
+    request.Clips = std::move(clips);
+    request.ProfileChosen = profile_text.has_value();
+    if (profile_text)
+        request.Profile = ReadProfileSettings(*profile_text, output_ext, output_format);
+    request.Folder = folder;
+    request.KeepRatio = keep_ratio;
+    return request;
 }
 
-std::optional<ProfileSettings> ReadChosenProfile(QComboBox &profiles, const QString &output_ext,
-                                                 const QString &output_format) {
-    if (!CheckProfileChosen(profiles))
-        return std::nullopt;
-    return ReadProfileSettings(profiles.currentText(), output_ext, output_format);
-}
-
-QList<ClipSource> SnapshotClips(const TListPanel &list) {
-    QList<ClipSource> clips;
-    for (int32_t i = 0; i < list.Count(); ++i) {
-        const Image_Item *item = list.GetItem(i);
-        if (item == nullptr)
-            continue;
-        clips.append({item->FileName, item->StartTime, item->StopTime, item->InfoValues[0],
-                      item->InfoValues[1]});
+QString RunStartMessage(RunStart start) {
+    switch (start) {
+    case RunStart::Started:
+        return {};
+    case RunStart::NoFolder:
+        return kNoFolderMessage;
+    case RunStart::NoProfile:
+        return kNoProfileMessage;
+    case RunStart::UnreadableProfile:
+        return QStringLiteral("The chosen profile cannot be used: its resolution is not given "
+                              "as width x height.\nPlease edit the profile or choose another.");
+    case RunStart::NoClips:
+        return kNoClipMessage;
     }
-    return clips;
+    return {};
 }
 
 ConversionRun::ConversionRun(QObject *parent) : QObject(parent) {
@@ -112,6 +111,29 @@ ConversionRun::ConversionRun(QObject *parent) : QObject(parent) {
 }
 
 ConversionRun::~ConversionRun() = default;
+
+RunOutcome ConversionRun::Begin(const RunRequest &request) {
+    RunOutcome outcome;
+    outcome.Folder = request.Folder;
+    switch (EnsureOutputFolder(outcome.Folder)) {
+    case FolderState::Ready:
+        break;
+    case FolderState::FellBack:
+        outcome.FolderFellBack = true;
+        break;
+    case FolderState::Unavailable:
+        outcome.Start = RunStart::NoFolder;
+        return outcome;
+    }
+    RegisterEngineReports();
+    if (!request.ProfileChosen)
+        outcome.Start = RunStart::NoProfile;
+    else if (!request.Profile)
+        outcome.Start = RunStart::UnreadableProfile;
+    else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio))
+        outcome.Start = RunStart::Started;
+    return outcome;
+}
 
 bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profile,
                           const QString &work_folder, bool keep_ratio) {
@@ -256,4 +278,15 @@ double ConversionRun::SecondsAfterCurrent() const {
     for (qsizetype i = current_ + 1; i < clips_.size(); ++i)
         seconds += std::max<int64_t>(0, int64_t{clips_[i].StopTime} - clips_[i].StartTime);
     return seconds;
+}
+
+int32_t ConversionRun::WholePercent(int32_t clip_percent) const {
+    if (clips_.isEmpty())
+        return 0;
+    const int64_t whole = (int64_t{current_} * 100 + clip_percent) / clips_.size();
+    return static_cast<int32_t>(std::clamp<int64_t>(whole, 0, 100));
+}
+
+bool ConversionRun::ShowFolderAfter(const RunSummary &summary) {
+    return !summary.Stopped && summary.FinishedCount() > 0;
 }

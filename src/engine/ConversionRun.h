@@ -15,9 +15,6 @@
 #include <vector>
 #include <winmsg.h>
 
-class QComboBox;
-class TListPanel;
-
 enum class ClipOutcome { Pending, Finished, Stopped, Failed };
 
 struct ClipResult {
@@ -52,15 +49,36 @@ struct RunSummary {
 inline constexpr const char *kNoProfileMessage = "Please select a Output Porfiles!";
 inline constexpr const char *kNoClipMessage =
     "No clip to convert!\nPlease add clip to list, then convert it!";
+inline constexpr const char *kNoFolderMessage = "Can not create output folder!";
 inline constexpr const char *kNothingToConvert = "nothing to convert";
 
-// The chosen profile of the list; shows the profile message when there is none (nothing
-// selected, or "Add my profile...").
-bool CheckProfileChosen(QComboBox &profiles);
-std::optional<ProfileSettings> ReadChosenProfile(QComboBox &profiles, const QString &output_ext,
-                                                 const QString &output_format);
-// What the run needs of every clip of the list, as it is now.
-QList<ClipSource> SnapshotClips(const TListPanel &list);
+// What a run is started from.
+struct RunRequest {
+    QList<ClipSource> Clips;    // the list as it is now
+    bool ProfileChosen = false; // an entry that is a profile is selected
+    // The chosen profile's settings; nothing when its text cannot be read.
+    std::optional<ProfileSettings> Profile;
+    QString Folder; // the output folder in use
+    bool KeepRatio = false;
+};
+
+enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips };
+
+// How a start went. The folder is checked first: when it cannot be had the run works in the
+// default folder, and says so.
+struct RunOutcome {
+    RunStart Start = RunStart::NoClips;
+    bool FolderFellBack = false;
+    QString Folder; // the folder the run writes to
+};
+
+// A request for the clips with the chosen profile text (nothing when none is chosen).
+RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> &profile_text,
+                          const QString &output_ext, const QString &output_format,
+                          const QString &folder, bool keep_ratio);
+
+// The text the window shows for a start that did not happen; empty for Started.
+QString RunStartMessage(RunStart start);
 
 class ConversionRun : public QObject {
     Q_OBJECT
@@ -71,6 +89,9 @@ public:
     // Where the engine posts its end-of-clip message.
     void SetWindow(HWND window) { window_ = window; }
 
+    // Checks the request's folder, profile and clips, in that order, and prepares clip 0; the
+    // engine gets it from StartClip.
+    RunOutcome Begin(const RunRequest &request);
     // Takes the clips and prepares clip 0; false, with nothing started, for an empty list.
     bool Begin(QList<ClipSource> clips, const ProfileSettings &profile, const QString &work_folder,
                bool keep_ratio);
@@ -91,6 +112,11 @@ public:
     int32_t ClipCount() const { return static_cast<int32_t>(clips_.size()); }
     // Seconds of the clips after the current one.
     double SecondsAfterCurrent() const;
+    // The whole list's percentage when the current clip is at clip_percent; 0 to 100.
+    int32_t WholePercent(int32_t clip_percent) const;
+    // Whether the folder is to be shown to the user after this run: it went through to the end
+    // and at least one clip became a file.
+    static bool ShowFolderAfter(const RunSummary &summary);
     const QList<ClipResult> &Results() const { return results_; }
 
     TConvertDef MyConvertDef;

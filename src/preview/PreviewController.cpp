@@ -2,9 +2,8 @@
 
 #include "common/FloatToInt.h"
 #include "controls/FixProgress.h"
-#include "controls/ImageItem.h"
-#include "controls/ListPanel.h"
 #include "controls/TImage.h"
+#include "model/ClipList.h"
 #include "preview/PreviewPlayer.h"
 
 #include <QTimer>
@@ -39,6 +38,8 @@ PreviewController::PreviewController(const PreviewControls &controls, PreviewPla
     SetPreviewSeekHandler(
         [this](double percent, bool pressed, QObject *) { SeekHandler(percent, pressed); });
     SetPlayerNotifyHandler([this](int event, int, int) { PlayerNotified(event); });
+    if (controls_.clips != nullptr)
+        connect(controls_.clips, &ClipList::ClipsRemoved, this, &PreviewController::ClipsRemoved);
 }
 
 PreviewController::~PreviewController() {
@@ -46,18 +47,16 @@ PreviewController::~PreviewController() {
     SetPlayerNotifyHandler({});
 }
 
-void PreviewController::Watch(Image_Item *clip) {
-    if (clip != nullptr)
-        connect(clip, &QObject::destroyed, this, &PreviewController::ClipDestroyed,
-                Qt::UniqueConnection);
+const ClipRecord *PreviewController::Clip(int32_t id) const {
+    return controls_.clips != nullptr ? controls_.clips->Find(id) : nullptr;
 }
 
-void PreviewController::ClipDestroyed(QObject *clip) {
-    // An entry can go without a message (a crop keeps only the selected entries).
-    if (clip == preview_clip_)
+void PreviewController::ClipsRemoved() {
+    // A clip can go without a message (a crop keeps only the selected clips).
+    if (preview_clip_ != 0 && controls_.clips->Find(preview_clip_) == nullptr)
         StopPreview();
-    if (clip == range_clip_) {
-        range_clip_ = nullptr;
+    if (range_clip_ != 0 && controls_.clips->Find(range_clip_) == nullptr) {
+        range_clip_ = 0;
         if (controls_.bar != nullptr)
             controls_.bar->SetRange(-1, -1);
     }
@@ -74,20 +73,20 @@ void PreviewController::StopPreview() {
         controls_.position_timer->stop();
     if (controls_.still_picture != nullptr)
         controls_.still_picture->show();
-    preview_clip_ = nullptr;
+    preview_clip_ = 0;
 }
 
 void PreviewController::PlaySelectedClip() {
-    Image_Item *clip = controls_.list != nullptr ? controls_.list->TakeSingleSelection() : nullptr;
+    const int32_t id = controls_.clips != nullptr ? controls_.clips->TakeSingleSelection() : 0;
+    const ClipRecord *clip = Clip(id);
     if (clip == nullptr)
         return;
     // The bar starts again for the new clip: no thumb until the player says it can seek.
     StopPreview();
     player_.open(clip->FileName);
-    preview_clip_ = clip;
-    Watch(clip);
+    preview_clip_ = id;
     // The marks, Previous, Next and seeking act on the clip that plays.
-    ShowRange(clip);
+    ShowRange(id);
 }
 
 void PreviewController::PlayClick() {
@@ -110,11 +109,13 @@ void PreviewController::NextClick() {
 void PreviewController::SetCropFromPosition(bool start) {
     double seconds = 0;
     double percent = 0;
-    if (range_clip_ == nullptr || !player_.position(seconds, percent))
+    const ClipRecord *clip = Clip(range_clip_);
+    if (clip == nullptr || !player_.position(seconds, percent))
         return;
+    const int32_t index = controls_.clips->IndexOf(range_clip_);
     const int32_t p = FloatToInt<int32_t>(seconds);
-    const bool set = start ? range_clip_->SetCropTimes(p, range_clip_->StopTime)
-                           : range_clip_->SetCropTimes(range_clip_->StartTime, p);
+    const bool set = start ? controls_.clips->SetCropTimes(index, p, clip->StopTime)
+                           : controls_.clips->SetCropTimes(index, clip->StartTime, p);
     if (set)
         ShowRange(range_clip_);
 }
@@ -124,8 +125,9 @@ void PreviewController::KeepRatioChanged() {
         player_.attach(static_cast<uintptr_t>(controls_.panel->winId()));
 }
 
-void PreviewController::ShowRange(Image_Item *clip) {
+void PreviewController::ShowRange(int32_t clip_id) {
     TFixProgress *bar = controls_.bar;
+    const ClipRecord *clip = Clip(clip_id);
     if (clip == nullptr) {
         if (bar != nullptr)
             bar->SetRange(-1, -1);
@@ -139,30 +141,32 @@ void PreviewController::ShowRange(Image_Item *clip) {
         else
             bar->SetRange(-1, -1);
     }
-    range_clip_ = clip;
-    Watch(clip);
+    range_clip_ = clip != nullptr ? clip_id : 0;
 }
 
-void PreviewController::ClipChanged(Image_Item *clip) {
-    if (clip != preview_clip_)
+void PreviewController::ClipChanged(int32_t clip_id) {
+    if (clip_id != preview_clip_)
         StopPreview();
-    ShowRange(clip != nullptr && clip->Selected ? clip : nullptr);
+    const ClipRecord *clip = Clip(clip_id);
+    ShowRange(clip != nullptr && clip->Selected ? clip_id : 0);
 }
 
 void PreviewController::MarkerMoved(uintptr_t which) {
-    if (range_clip_ == nullptr) {
-        ShowRange(nullptr);
+    const ClipRecord *clip = Clip(range_clip_);
+    if (clip == nullptr) {
+        ShowRange(0);
         return;
     }
     float s = 0;
     float t = 0;
     if (controls_.bar == nullptr || !controls_.bar->GetRange(s, t))
         return;
-    const double d = range_clip_->Duration;
+    const int32_t index = controls_.clips->IndexOf(range_clip_);
+    const double d = clip->Duration;
     if (which == 1)
-        range_clip_->SetCropTimes(FloatToInt<int32_t>(d * s), range_clip_->StopTime);
+        controls_.clips->SetCropTimes(index, FloatToInt<int32_t>(d * s), clip->StopTime);
     else if (which == 0)
-        range_clip_->SetCropTimes(range_clip_->StartTime, FloatToInt<int32_t>(d * t));
+        controls_.clips->SetCropTimes(index, clip->StartTime, FloatToInt<int32_t>(d * t));
 }
 
 void PreviewController::PlayerEvent(uintptr_t event, intptr_t value) {
@@ -225,8 +229,9 @@ void PreviewController::SeekHandler(double percent, bool pressed) {
 }
 
 void PreviewController::SeekPreview(double percent) {
-    if (range_clip_ != nullptr && range_clip_->Duration > 0)
-        player_.seek(range_clip_->Duration * percent * 0.01);
+    const ClipRecord *clip = Clip(range_clip_);
+    if (clip != nullptr && clip->Duration > 0)
+        player_.seek(clip->Duration * percent * 0.01);
 }
 
 void PreviewController::StartPositionTimer() {

@@ -13,12 +13,12 @@
 // Sent from outside when the player can take the notification function.
 inline constexpr UINT WM_PLAYERREADY = WM_USER + 130; // 1154
 
-class Image_Item;
+class ClipList;
+struct ClipRecord;
 class QTimer;
 class QWidget;
 class TFixProgress;
 class TImage;
-class TListPanel;
 
 // The player operations the preview uses; Real() gives the player library's.
 struct PreviewPlayerCalls {
@@ -36,7 +36,7 @@ struct PreviewPlayerCalls {
 };
 
 struct PreviewControls {
-    TListPanel *list = nullptr;
+    ClipList *clips = nullptr;
     TFixProgress *bar = nullptr;
     TImage *still_picture = nullptr; // shown while nothing plays
     QWidget *panel = nullptr;        // the video is drawn into it
@@ -66,10 +66,10 @@ public:
     // The keep-ratio switch changed: the player letterboxes again or stops doing so.
     void KeepRatioChanged();
 
-    // The marks show the clip's start and stop; none hides them and stops the preview.
-    void ShowRange(Image_Item *clip);
+    // The marks show the clip's start and stop; none (0) hides them and stops the preview.
+    void ShowRange(int32_t clip_id);
     // The list's current clip changed (0: none, after a remove or clear).
-    void ClipChanged(Image_Item *clip);
+    void ClipChanged(int32_t clip_id);
     // A mark was released: 1 the start mark, 0 the stop mark.
     void MarkerMoved(uintptr_t which);
     // The player's event message.
@@ -83,21 +83,21 @@ public:
     void SeekPreview(double percent);
     void PositionTimerTick();
 
-    // The clip whose marks the bar shows, and the clip open in the player. Both forget a clip
-    // that the list destroys.
-    Image_Item *RangeClip() const { return range_clip_; }
-    Image_Item *PreviewClip() const { return preview_clip_; }
+    // The ids of the clip whose marks the bar shows and of the clip open in the player; 0 for
+    // none. Both forget a clip that leaves the list.
+    int32_t RangeClip() const { return range_clip_; }
+    int32_t PreviewClip() const { return preview_clip_; }
     int32_t PositionFailCount = 0;
     bool SeekGuard = false;
 
 private:
     void SetCropFromPosition(bool start);
     void StartPositionTimer();
-    void ClipDestroyed(QObject *clip);
-    void Watch(Image_Item *clip);
+    void ClipsRemoved();
+    const ClipRecord *Clip(int32_t id) const;
 
     PreviewControls controls_;
     PreviewPlayerCalls player_;
-    Image_Item *range_clip_ = nullptr;
-    Image_Item *preview_clip_ = nullptr;
+    int32_t range_clip_ = 0;
+    int32_t preview_clip_ = 0;
 };

@@ -1,7 +1,7 @@
 #include "preview/PreviewPlayer.h"
 
-#include "common/Globals.h"
 #include "common/MessagePort.h"
+#include "model/Settings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,11 @@
 #include "profiles/ProfileChoice.h"
 
+std::optional<QString> ChosenProfileText(int32_t index, const QString &entry_text) {
+    if (index < 0 || entry_text == QLatin1String(kAddMyProfileText))
+        return std::nullopt;
+    return entry_text;
+}
+
 ProfileChoice::ProfileChoice(QString catalogue_path) : catalogue_(std::move(catalogue_path)) {}
 
 void ProfileChoice::Fill(int32_t device_type) {

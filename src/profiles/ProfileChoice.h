@@ -11,6 +11,10 @@
 
 inline constexpr const char *kAddMyProfileText = "Add my profile...";
 
+// The profile text of the list entry at index, given its text; nothing for no entry (a negative
+// index) or "Add my profile...".
+std::optional<QString> ChosenProfileText(int32_t index, const QString &entry_text);
+
 class ProfileChoice {
 public:
     // What the edit button does on a list entry.

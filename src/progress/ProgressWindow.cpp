@@ -1,13 +1,13 @@
 #include "progress/ProgressWindow.h"
 
-#include "common/OpenAddress.h"
+#include "desktop/OpenAddress.h"
 
-#include "app/Settings.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "common/SharedFunctions.h"
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
+#include "desktop/MessageBox.h"
+#include "model/Settings.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -20,25 +20,8 @@
 
 TProgressWindow *ProgressWindow = nullptr;
 
-namespace {
-bool FolderReady(const QString &folder) {
-    return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder));
-}
-
-QString FilePart(const QString &path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-} // namespace
-
 void OpenOutputFolder(const QString &folder) {
     OpenAddress(QUrl::fromLocalFile(folder));
-}
-
-FolderState EnsureOutputFolder(QString &folder) {
-    if (FolderReady(folder))
-        return FolderState::Ready;
-    folder = DefaultWorkFolder();
-    return FolderReady(folder) ? FolderState::FellBack : FolderState::Unavailable;
 }
 
 namespace {
@@ -156,11 +139,6 @@ void TProgressWindow::ResetProgress() {
     Label_TimeLeft->clear();
     if (run_ != nullptr)
         run_->ResetIndex();
-    ClipCount = host_.Clips ? static_cast<int32_t>(host_.Clips().size()) : 0;
-    // An empty folder text is no folder: the default one serves.
-    if (path_Work.isEmpty())
-        path_Work = DefaultWorkFolder();
-    path_Work = WithSeparator(path_Work);
     Edit_WorkingFolder->setText(path_Work);
     SetProgress(0);
     ShowButtons(false);
@@ -170,53 +148,41 @@ void TProgressWindow::SetProgress(int32_t percent) {
     const int32_t p = std::clamp(percent, 0, 100);
     Label_CP->setText(QString::number(p));
     Img_CP->move(p * Img_CP->width() / 100 + kBarOffset, Img_CP->y());
-    if (ClipCount == 0) {
-        Label_TP->setText(QStringLiteral("0"));
-        Img_TP->move(kBarOffset, Img_TP->y());
-        return;
-    }
-    const int32_t index = run_ != nullptr ? run_->CurrentClipIndex() : 0;
-    const int64_t whole = (int64_t{index} * 100 + p) / ClipCount;
-    const int32_t t = static_cast<int32_t>(std::clamp<int64_t>(whole, 0, 100));
+    const int32_t t = run_ != nullptr ? run_->WholePercent(p) : 0;
     Label_TP->setText(QString::number(t));
     Img_TP->move(t * Img_TP->width() / 100 + kBarOffset, Img_TP->y());
 }
 
 void TProgressWindow::TB_StartClick() {
-    if (run_ == nullptr || Converting())
+    if (run_ == nullptr || Converting() || !host_)
         return;
     Label_Note->clear();
     Label_Note->setToolTip({});
-    const QString chosen = path_Work;
-    switch (EnsureOutputFolder(path_Work)) {
-    case FolderState::Ready:
-        break;
-    case FolderState::FellBack:
-        Edit_WorkingFolder->setText(path_Work);
+    const RunRequest request = host_();
+    const RunOutcome outcome = run_->Begin(request);
+    ShowStartOutcome(outcome, request.Folder);
+    if (outcome.Start != RunStart::Started)
+        return;
+    ShowButtons(true);
+    run_->StartClip();
+}
+
+void TProgressWindow::ShowStartOutcome(const RunOutcome &outcome, const QString &chosen) {
+    if (outcome.Start == RunStart::NoFolder) {
+        ShowMessageBox(BoxKind::Error, RunStartMessage(outcome.Start));
+        return;
+    }
+    if (outcome.FolderFellBack) {
+        UseOutputFolder(outcome.Folder);
         Label_Note->setText(
             QStringLiteral("Could not create the chosen folder - using the default folder."));
         Label_Note->setToolTip(chosen);
-        break;
-    case FolderState::Unavailable:
-        ShowMessageBox(BoxKind::Error, kNoFolderMessage);
-        return;
     }
-    RegisterEngineReports();
     const QString note = Label_Note->text();
     ResetProgress();
     Label_Note->setText(note);
-    const std::optional<ProfileSettings> profile =
-        host_.ReadProfile ? host_.ReadProfile() : std::nullopt;
-    if (!profile)
-        return;
-    QList<ClipSource> clips = host_.Clips ? host_.Clips() : QList<ClipSource>{};
-    ClipCount = static_cast<int32_t>(clips.size());
-    if (!run_->Begin(std::move(clips), *profile, path_Work, b_KeepRatio)) {
-        ShowMessageBox(BoxKind::Information, kNoClipMessage);
-        return;
-    }
-    ShowButtons(true);
-    run_->StartClip();
+    if (outcome.Start != RunStart::Started)
+        ShowMessageBox(BoxKind::Information, RunStartMessage(outcome.Start));
 }
 
 void TProgressWindow::TB_StopClick() {
@@ -299,7 +265,6 @@ void TProgressWindow::RunFinished(const RunSummary &summary) {
         Label_Note->setToolTip(failures);
         ShowMessageBox(BoxKind::Warning, failures);
     }
-    // The folder opens when the whole list went through and something came of it.
-    if (!summary.Stopped && summary.FinishedCount() > 0)
+    if (ConversionRun::ShowFolderAfter(summary))
         OpenOutputFolder(path_Work);
 }

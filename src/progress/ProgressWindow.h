@@ -2,8 +2,8 @@
 // The progress window, from which a run is started, watched and stopped.
 
 #include "engine/ConversionRun.h"
-#include "progress/EngineReports.h"
-#include "ui/SkinnedForm.h"
+#include "engine/EngineReports.h"
+#include "skin/SkinnedForm.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -19,22 +19,12 @@ inline constexpr int kBarOffset = -280;
 
 inline constexpr const char *kConvertingNowMessage = "Converting clips now!\nPlease stop it first!";
 inline constexpr const char *kStoppedMessage = "Stop converting process by user!";
-inline constexpr const char *kNoFolderMessage = "Can not create output folder!";
 
-// What a run takes from the main window when it starts.
-struct RunHost {
-    // The chosen profile's settings; shows its own message when there is none.
-    std::function<std::optional<ProfileSettings>()> ReadProfile;
-    std::function<QList<ClipSource>()> Clips;
-};
+// What a run is started from, asked of the main window when Start is pressed.
+using RunHost = std::function<RunRequest()>;
 
 // Shows the output folder in the file manager (through OpenAddress, which tests watch).
 void OpenOutputFolder(const QString &folder);
-
-enum class FolderState { Ready, FellBack, Unavailable };
-// Makes sure the output folder exists (one level). When it cannot be made it becomes the default
-// folder for this session; an empty text is the default folder too.
-FolderState EnsureOutputFolder(QString &folder);
 
 class TProgressWindow : public TSkinnedForm {
     Q_OBJECT
@@ -58,7 +48,6 @@ public:
     bool Converting() const { return run_ != nullptr && run_->Converting(); }
     int32_t ClipStart = 0;
     int32_t ClipLength = 0;
-    int32_t ClipCount = 0;
 
     QLineEdit *Edit_WorkingFolder = nullptr;
     QLabel *Label1 = nullptr;
@@ -104,6 +93,7 @@ private:
     void CreateRunLabels(const QFont &font);
     void ShowButtons(bool converting);
     void ShowSpeed();
+    void ShowStartOutcome(const RunOutcome &outcome, const QString &chosen);
 
     QPointer<ConversionRun> run_;
     RunHost host_;

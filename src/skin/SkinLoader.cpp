@@ -1,15 +1,15 @@
 #include "skin/SkinLoader.h"
 
-#include "common/MessageBox.h"
 #include "common/NumberText.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/MaskRegion.h"
 #include "controls/TImage.h"
+#include "desktop/MessageBox.h"
 #include "profiles/IniFile.h"
-#include "ui/SkinnedForm.h"
-#include "ui/Splash.h"
+#include "skin/SkinnedForm.h"
+#include "skin/Splash.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -1,11 +1,11 @@
 #include "ui/AboutWindow.h"
 
-#include "app/ErrorReport.h"
-#include "app/Makers.h"
 #include "common/Globals.h"
-#include "common/OpenAddress.h"
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Makers.h"
+#include "desktop/OpenAddress.h"
 #include "skin/SkinLoader.h"
 
 #include <QLabel>

@@ -2,7 +2,7 @@
 // The about window: title, version, the makers' name, and buttons for their web site and their
 // mail address.
 
-#include "ui/SkinnedForm.h"
+#include "skin/SkinnedForm.h"
 
 class QLabel;
 class TDynamicImageButton;

@@ -10,14 +10,14 @@
 
 namespace controls_test {
 
-struct ClipRecord {
+struct TestClip {
     std::string path;
     std::string video = "mpeg4 (XVID)";
     std::string audio = "mp3";
     ClipInfoRecord info{};
 
-    ClipRecord(const std::string &clip_path, int32_t duration, int32_t width = 320,
-               int32_t height = 240)
+    TestClip(const std::string &clip_path, int32_t duration, int32_t width = 320,
+             int32_t height = 240)
         : path(clip_path) {
         info.path = path.c_str();
         info.duration = duration;
@@ -40,12 +40,19 @@ inline QImage Thumbnail(const QColor &tint = QColor(40, 120, 200)) {
     return image;
 }
 
+// A record of the clip list with its thumbnail.
+inline ::ClipRecord Record(const std::string &path, int32_t duration,
+                           const QColor &tint = QColor(40, 120, 200)) {
+    TestClip clip(path, duration);
+    ::ClipRecord record = ::ClipRecord::FromInfo(clip.info);
+    record.Thumbnail = Thumbnail(tint);
+    return record;
+}
+
 inline Image_Item *NewItem(const std::string &path, int32_t duration, QWidget *owner = nullptr,
                            const QColor &tint = QColor(40, 120, 200)) {
     auto *item = new Image_Item(owner);
-    ClipRecord record(path, duration);
-    const QImage picture = Thumbnail(tint);
-    item->SetClipInfo(&record.info, &picture);
+    item->SetClipInfo(Record(path, duration, tint));
     return item;
 }
 

@@ -9,6 +9,7 @@
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
+#include "model/ClipList.h"
 
 using namespace controls_test;
 
@@ -169,13 +170,13 @@ TEST(Gallery, PositionBarAndClipList) {
     ASSERT_TRUE(panel->SetDownArrowBitmap(arrow));
     panel->resize(404, 350);
     ASSERT_TRUE(panel->Arrange());
-    std::vector<Image_Item *> items;
-    for (int i = 0; i < 8; ++i) {
-        items.push_back(NewItem("/home/user/Videos/clip " + std::to_string(i + 1) + ".avi",
-                                95 + 600 * i, panel, QColor::fromHsv(i * 50, 150, 190)));
-        panel->AddItem(items.back());
-    }
-    items[2]->SetCropTimes(30, 400);
+    ClipList clips;
+    panel->SetClipList(&clips);
+    for (int i = 0; i < 8; ++i)
+        clips.AddItem(Record("/home/user/Videos/clip " + std::to_string(i + 1) + ".avi",
+                             95 + 600 * i, QColor::fromHsv(i * 50, 150, 190)));
+    const std::vector<Image_Item *> items(panel->Items.begin(), panel->Items.end());
+    clips.SetCropTimes(2, 30, 400);
     Click(items[2], {200, 30}, Qt::LeftButton, Qt::ControlModifier);
     MoveTo(items[3], {200, 30});
 
@@ -200,10 +201,10 @@ TEST(Gallery, PositionBarAndClipList) {
     EXPECT_EQ(panel->ContentPanel->y(), -132);
 
     // A short list shows the bottom picture; the bar without a range hides its marks.
-    panel->ClearItems();
+    clips.ClearItems();
     for (int i = 0; i < 2; ++i)
-        panel->AddItem(NewItem("/home/user/Videos/short " + std::to_string(i + 1) + ".mpg", 42,
-                               panel, QColor::fromHsv(200 + i * 40, 150, 190)));
+        clips.AddItem(Record("/home/user/Videos/short " + std::to_string(i + 1) + ".mpg", 42,
+                             QColor::fromHsv(200 + i * 40, 150, 190)));
     bar->SetRange(-1, -1);
     bar->SetPosition(75);
     const QImage short_list = host.window.grab().toImage();

@@ -6,6 +6,7 @@
 #include "ControlsTestSupport.h"
 #include "ItemSupport.h"
 #include "controls/ImageItem.h"
+#include "model/ClipList.h"
 
 using namespace controls_test;
 
@@ -34,12 +35,12 @@ bool ShowsLine(const QImage &picture, int x, int y, int w, const QString &text) 
     return picture.copy(area) == ReferenceLine(x, y, text).copy(area);
 }
 
-TEST(ImageItem, NeedsRecordAndPicture) {
+TEST(ImageItem, NeedsAPicture) {
     Image_Item item;
-    ClipRecord record("/clips/a.avi", 10);
-    const QImage picture = Thumbnail();
-    EXPECT_FALSE(item.SetClipInfo(nullptr, &picture));
-    EXPECT_FALSE(item.SetClipInfo(&record.info, nullptr));
+    TestClip record("/clips/a.avi", 10);
+    const QImage none;
+    EXPECT_FALSE(item.SetClipInfo(::ClipRecord::FromInfo(record.info)));
+    EXPECT_FALSE(item.SetClipInfo(::ClipRecord::FromInfo(record.info), &none));
     EXPECT_TRUE(item.Picture().isNull()) << "nothing drawn";
     EXPECT_EQ(item.size(), QSize(388, 64));
     EXPECT_EQ(item.x(), 2);
@@ -47,21 +48,21 @@ TEST(ImageItem, NeedsRecordAndPicture) {
 
 TEST(ImageItem, DrawsThumbnailAndDetails) {
     Image_Item item;
-    ClipRecord record("/clips/holiday.avi", 3725, 320, 240);
+    TestClip record("/clips/holiday.avi", 3725, 320, 240);
     record.info.extra[0] = 25000;
     const QImage picture = Thumbnail();
-    ASSERT_TRUE(item.SetClipInfo(&record.info, &picture));
+    const ::ClipRecord clip = ::ClipRecord::FromInfo(record.info);
+    ASSERT_TRUE(item.SetClipInfo(clip, &picture));
     EXPECT_TRUE(item.isHidden()) << "the list's row layout shows it";
-    EXPECT_EQ(item.FileName, "/clips/holiday.avi");
-    EXPECT_EQ(item.Duration, 3725);
-    EXPECT_EQ(item.VideoFormat, "mpeg4 (XVID)");
-    EXPECT_EQ(item.AudioFormat, "mp3");
-    EXPECT_EQ(item.InfoValues[0], 320);
-    EXPECT_EQ(item.InfoValues[1], 240);
-    EXPECT_EQ(item.InfoValues[2], 25000);
-    EXPECT_EQ(item.StartTime, 0);
-    EXPECT_EQ(item.StopTime, 3725);
-    EXPECT_EQ(item.Thumbnail, nullptr);
+    EXPECT_EQ(clip.FileName, "/clips/holiday.avi");
+    EXPECT_EQ(clip.Duration, 3725);
+    EXPECT_EQ(clip.VideoFormat, "mpeg4 (XVID)");
+    EXPECT_EQ(clip.AudioFormat, "mp3");
+    EXPECT_EQ(clip.InfoValues[0], 320);
+    EXPECT_EQ(clip.InfoValues[1], 240);
+    EXPECT_EQ(clip.InfoValues[2], 25000);
+    EXPECT_EQ(clip.StartTime, 0);
+    EXPECT_EQ(clip.StopTime, 3725);
 
     const QImage &shown = item.Picture();
     ASSERT_EQ(shown.size(), QSize(388, 64));
@@ -80,36 +81,40 @@ TEST(ImageItem, DrawsThumbnailAndDetails) {
 }
 
 TEST(ImageItem, CropTimesKeepStartBeforeStop) {
+    // The list keeps the rule; the entry draws what the list holds.
+    ClipList list;
+    list.AddItem(Record("/clips/b.mpg", 60));
+    const ::ClipRecord &clip = *list.Get(0);
     Image_Item item;
-    ClipRecord record("/clips/b.mpg", 60);
-    const QImage picture = Thumbnail();
-    ASSERT_TRUE(item.SetClipInfo(&record.info, &picture));
+    ASSERT_TRUE(item.SetClipInfo(clip));
 
-    EXPECT_TRUE(item.SetCropTimes(10, 20));
-    EXPECT_EQ(item.StartTime, 10);
-    EXPECT_EQ(item.StopTime, 20);
-    EXPECT_TRUE(item.SetCropTimes(30, 20));
-    EXPECT_EQ(item.StartTime, 20) << "lowered to the stop";
-    EXPECT_EQ(item.StopTime, 20);
+    EXPECT_TRUE(list.SetCropTimes(0, 10, 20));
+    EXPECT_EQ(clip.StartTime, 10);
+    EXPECT_EQ(clip.StopTime, 20);
+    EXPECT_TRUE(list.SetCropTimes(0, 30, 20));
+    EXPECT_EQ(clip.StartTime, 20) << "lowered to the stop";
+    EXPECT_EQ(clip.StopTime, 20);
 
-    EXPECT_FALSE(item.SetCropTimes(0, 61));
-    EXPECT_FALSE(item.SetCropTimes(-1, 30));
-    EXPECT_EQ(item.StartTime, 20);
-    EXPECT_EQ(item.StopTime, 20);
-    EXPECT_TRUE(item.SetCropTimes(0, 60));
-    EXPECT_EQ(item.StartTime, 0);
-    EXPECT_EQ(item.StopTime, 60);
+    EXPECT_FALSE(list.SetCropTimes(0, 0, 61));
+    EXPECT_FALSE(list.SetCropTimes(1, 0, 10)) << "no such clip";
+    EXPECT_FALSE(list.SetCropTimes(0, -1, 30));
+    EXPECT_EQ(clip.StartTime, 20);
+    EXPECT_EQ(clip.StopTime, 20);
+    EXPECT_TRUE(list.SetCropTimes(0, 0, 60));
+    EXPECT_EQ(clip.StartTime, 0);
+    EXPECT_EQ(clip.StopTime, 60);
 
     // S6: whatever the caller passes, start never ends up after stop.
-    EXPECT_TRUE(item.SetCropTimes(10, 20));
-    EXPECT_TRUE(item.SetCropTimes(15, 12));
-    EXPECT_LE(item.StartTime, item.StopTime);
-    EXPECT_EQ(item.StopTime, 12);
-    EXPECT_TRUE(item.SetCropTimes(5, -3));
-    EXPECT_GE(item.StartTime, 0);
-    EXPECT_LE(item.StartTime, item.StopTime);
+    EXPECT_TRUE(list.SetCropTimes(0, 10, 20));
+    EXPECT_TRUE(list.SetCropTimes(0, 15, 12));
+    EXPECT_LE(clip.StartTime, clip.StopTime);
+    EXPECT_EQ(clip.StopTime, 12);
+    EXPECT_TRUE(list.SetCropTimes(0, 5, -3));
+    EXPECT_GE(clip.StartTime, 0);
+    EXPECT_LE(clip.StartTime, clip.StopTime);
 
-    ASSERT_TRUE(item.SetCropTimes(5, 45));
+    ASSERT_TRUE(list.SetCropTimes(0, 5, 45));
+    item.ShowCropTimes(clip.StartTime, clip.StopTime);
     EXPECT_TRUE(ShowsLine(item.Picture(), 90, 46, 155, "Start Time : 00:00:05"));
     EXPECT_TRUE(ShowsLine(item.Picture(), 250, 46, 130, "Stop Time : 00:00:45"));
 }

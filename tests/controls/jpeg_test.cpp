@@ -6,8 +6,8 @@
 #include <turbojpeg.h>
 
 #include "ControlsTestSupport.h"
-#include "common/Jpeg.h"
 #include "controls/TImage.h"
+#include "desktop/Jpeg.h"
 
 using namespace controls_test;
 

@@ -8,6 +8,7 @@
 #include "ItemSupport.h"
 #include "controls/ControlMessages.h"
 #include "controls/ListPanel.h"
+#include "model/ClipList.h"
 
 using namespace controls_test;
 
@@ -19,6 +20,7 @@ class ListPanelTest : public ::testing::Test {
 protected:
     Host host;
     MessageLog log;
+    ClipList clips;
     TListPanel *panel = new TListPanel(&host.window);
 
     // List 420 x 300; scroll bar 16 wide; thumb 16 x 20; arrows 16 x 16 when wanted.
@@ -26,6 +28,7 @@ protected:
         panel->move(10, 10);
         panel->show();
         panel->SetParentHandle(log.Handle());
+        panel->SetClipList(&clips);
         ASSERT_TRUE(panel->SetBackgroundBitmap(Solid(10, 10, kListColor)));
         ASSERT_TRUE(panel->SetThumbBitmap(Strip({Qt::white, Qt::yellow, Qt::red}, 16, 20)));
         ASSERT_TRUE(panel->SetTrackBitmap(Solid(16, 50, Qt::darkGray)));
@@ -38,14 +41,10 @@ protected:
     }
 
     std::vector<Image_Item *> Fill(int count) {
-        std::vector<Image_Item *> items;
-        for (int i = 0; i < count; ++i) {
-            Image_Item *item = NewItem("/clips/" + std::to_string(i) + ".avi", 60 + i, panel,
-                                       QColor::fromHsv(i * 36 % 360, 160, 200));
-            panel->AddItem(item);
-            items.push_back(item);
-        }
-        return items;
+        for (int i = 0; i < count; ++i)
+            clips.AddItem(Record("/clips/" + std::to_string(i) + ".avi", 60 + i,
+                                 QColor::fromHsv(i * 36 % 360, 160, 200)));
+        return std::vector<Image_Item *>(panel->Items.begin(), panel->Items.end());
     }
 
     std::vector<bool> Selection() const {
@@ -56,7 +55,7 @@ protected:
     }
 
     static std::pair<UINT, WPARAM> Changed(Image_Item *item) {
-        return {WM_CLIPCHANGED, reinterpret_cast<WPARAM>(item)};
+        return {WM_CLIPCHANGED, static_cast<WPARAM>(item->ClipId)};
     }
 
     // The thumb's centre in list coordinates.
@@ -103,7 +102,7 @@ TEST_F(ListPanelTest, FirstItemIsSelectedAndAnnouncedLaterOnesAreNot) {
     const std::vector<std::pair<UINT, WPARAM>> expected{Changed(items[0])};
     EXPECT_EQ(log.messages, expected);
     EXPECT_EQ(Selection(), (std::vector<bool>{true, false, false}));
-    EXPECT_EQ(panel->AnchorTop, 2);
+    EXPECT_EQ(clips.Anchor(), 0);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(items[i]->pos(), QPoint(2, i * 66 + 2));
         EXPECT_TRUE(items[i]->isVisible());
@@ -205,20 +204,20 @@ TEST_F(ListPanelTest, ShiftClickWithAndWithoutAnchor) {
     // Unselect the first, then remove nothing: the anchor is gone, all items stay.
     Click(items[0], {100, 30}, Qt::LeftButton, Qt::ControlModifier);
     log.Clear();
-    panel->RemoveSelected();
+    clips.RemoveSelected();
     EXPECT_EQ(panel->Count(), 4);
     EXPECT_EQ(log.messages, (std::vector<std::pair<UINT, WPARAM>>{{WM_CLIPCHANGED, 0}}));
-    EXPECT_EQ(panel->AnchorTop, -1);
+    EXPECT_EQ(clips.Anchor(), -1);
 
     log.Clear();
     Click(items[2], {100, 30}, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(Selection(), (std::vector<bool>{false, false, true, false}));
-    EXPECT_EQ(panel->AnchorTop, items[2]->y());
+    EXPECT_EQ(clips.Anchor(), 2);
     Click(items[3], {100, 30}, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(Selection(), (std::vector<bool>{false, false, true, true}));
     Click(items[0], {100, 30}, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(Selection(), (std::vector<bool>{true, true, true, false}));
-    EXPECT_EQ(panel->AnchorTop, items[2]->y()) << "the anchor stays";
+    EXPECT_EQ(clips.Anchor(), 2) << "the anchor stays";
     EXPECT_EQ(log.messages, (std::vector<std::pair<UINT, WPARAM>>{
                                 Changed(items[2]), Changed(items[3]), Changed(items[0])}));
 
@@ -239,7 +238,7 @@ TEST_F(ListPanelTest, CtrlClickTogglesAndStillAnnounces) {
     EXPECT_EQ(Selection(), (std::vector<bool>{false, true, false}));
     EXPECT_EQ(log.messages,
               (std::vector<std::pair<UINT, WPARAM>>{Changed(items[1]), Changed(items[0])}));
-    EXPECT_EQ(panel->AnchorTop, items[0]->y());
+    EXPECT_EQ(clips.Anchor(), 0);
 }
 
 TEST_F(ListPanelTest, RightButtonKeepsTheSelectionAndOpensTheMenu) {
@@ -249,7 +248,7 @@ TEST_F(ListPanelTest, RightButtonKeepsTheSelectionAndOpensTheMenu) {
     log.Clear();
     Press(items[2], {100, 30}, Qt::RightButton);
     EXPECT_EQ(Selection(), (std::vector<bool>{true, true, false}));
-    EXPECT_EQ(panel->AnchorTop, items[2]->y());
+    EXPECT_EQ(clips.Anchor(), 2);
     EXPECT_EQ(log.messages, (std::vector<std::pair<UINT, WPARAM>>{Changed(items[2])}));
     EXPECT_EQ(panel->ClipMenu, nullptr);
     Release(items[2], {100, 30}, Qt::RightButton);
@@ -299,7 +298,7 @@ TEST_F(ListPanelTest, CropKeepsOnlyTheSelectedItems) {
     Click(items[2], {100, 30}, Qt::LeftButton, Qt::ControlModifier); // 0 and 2 selected
     std::vector<QPointer<Image_Item>> watch(items.begin(), items.end());
     log.Clear();
-    panel->CropToSelected();
+    clips.CropToSelected();
     EXPECT_TRUE(log.messages.empty()) << "a crop sends nothing";
     ASSERT_EQ(panel->Count(), 2);
     EXPECT_EQ(panel->GetItem(0), items[0]);
@@ -308,12 +307,12 @@ TEST_F(ListPanelTest, CropKeepsOnlyTheSelectedItems) {
     EXPECT_TRUE(watch[3].isNull());
     EXPECT_EQ(items[2]->y(), 68);
     EXPECT_EQ(Selection(), (std::vector<bool>{true, true}));
-    EXPECT_EQ(panel->AnchorTop, -1);
+    EXPECT_EQ(clips.Anchor(), -1);
 
     // Nothing selected: every item goes.
     Click(items[0], {100, 30}, Qt::LeftButton, Qt::ControlModifier);
     Click(items[2], {100, 30}, Qt::LeftButton, Qt::ControlModifier);
-    panel->CropToSelected();
+    clips.CropToSelected();
     EXPECT_EQ(panel->Count(), 0);
     EXPECT_TRUE(watch[0].isNull());
     EXPECT_TRUE(watch[2].isNull());
@@ -321,7 +320,7 @@ TEST_F(ListPanelTest, CropKeepsOnlyTheSelectedItems) {
 
 TEST_F(ListPanelTest, GetItemTakeSingleSelectionAndClear) {
     Skin(false);
-    EXPECT_EQ(panel->TakeSingleSelection(), nullptr);
+    EXPECT_EQ(clips.TakeSingleSelection(), 0);
     const auto items = Fill(4);
     EXPECT_EQ(panel->GetItem(-1), nullptr);
     EXPECT_EQ(panel->GetItem(4), nullptr);
@@ -329,21 +328,20 @@ TEST_F(ListPanelTest, GetItemTakeSingleSelectionAndClear) {
 
     Click(items[1], {100, 30});
     Click(items[3], {100, 30}, Qt::LeftButton, Qt::ShiftModifier);
-    const int anchor = panel->AnchorTop;
-    EXPECT_EQ(panel->TakeSingleSelection(), items[1]);
+    const int anchor = clips.Anchor();
+    EXPECT_EQ(clips.TakeSingleSelection(), items[1]->ClipId);
     EXPECT_EQ(Selection(), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(panel->AnchorTop, anchor);
+    EXPECT_EQ(clips.Anchor(), anchor);
 
     Click(items[1], {100, 30}, Qt::LeftButton, Qt::ControlModifier);
-    EXPECT_EQ(panel->TakeSingleSelection(), items[0]);
+    EXPECT_EQ(clips.TakeSingleSelection(), items[0]->ClipId);
     EXPECT_EQ(Selection(), (std::vector<bool>{true, false, false, false}));
 
-    EXPECT_EQ(panel->CollectSelected(), 4);
-    EXPECT_EQ(panel->SelectedItems.size(), 1);
+    EXPECT_EQ(clips.CollectSelected(), QList<int32_t>{0});
     log.Clear();
-    panel->ClearItems();
+    clips.ClearItems();
     EXPECT_EQ(panel->Count(), 0);
-    EXPECT_EQ(panel->AnchorTop, -1);
+    EXPECT_EQ(clips.Anchor(), -1);
     EXPECT_EQ(log.messages, (std::vector<std::pair<UINT, WPARAM>>{{WM_CLIPCHANGED, 0}}));
     EXPECT_EQ(panel->ContentHeight, 0);
 }
@@ -372,8 +370,10 @@ TEST(ListPanelParts, NoTravelLeavesTheListWhereItIs) {
     ASSERT_TRUE(panel->Arrange());
     ASSERT_EQ(panel->ThumbMaxTop, panel->ThumbMinTop);
     const QRect before = panel->ContentPanel->geometry();
+    ClipList clips;
+    panel->SetClipList(&clips);
     for (int i = 0; i < 3; ++i)
-        panel->AddItem(NewItem("/clips/x.avi", 5, panel));
+        clips.AddItem(Record("/clips/x.avi", 5));
     panel->ScrollTo(0);
     EXPECT_EQ(panel->ContentPanel->geometry(), before);
     EXPECT_EQ(panel->Count(), 3);

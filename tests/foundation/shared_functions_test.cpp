@@ -1,5 +1,6 @@
 #include "common/FloatToInt.h"
 #include "common/SharedFunctions.h"
+#include "controls/MaskRegion.h"
 
 #include <QDir>
 #include <QFile>

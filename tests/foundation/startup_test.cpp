@@ -1,7 +1,8 @@
 #include "app/MainWindow.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "engine/EngineBinding.h"
+#include "model/Settings.h"
 #include "program_copy.h"
 
 #include <QDir>
@@ -82,7 +83,7 @@ TEST(Folders, ReadOnlyProgramFolderUsesTheUsersFolders) {
     EXPECT_EQ(path_Config, home.path() + "/config/Vidore4/");
     EXPECT_EQ(path_Snapshot, home.path() + "/cache/Vidore4/Snapshot/");
     EXPECT_TRUE(QFileInfo(path_Config + "Output.dll").isFile()) << "no per-user catalogue";
-    path_Work = home.path() + "/out/";
+    UseOutputFolder(home.path() + "/out/");
     EXPECT_TRUE(EnsureFolders());
     EXPECT_TRUE(QFileInfo(path_Snapshot).isDir());
     EXPECT_TRUE(QFileInfo(path_Work).isDir());
@@ -94,7 +95,7 @@ TEST(Folders, OutputFolderWithoutParentFallsBackToTheDefault) {
     qputenv("HOME", dir.path().toUtf8());
     path_Config = dir.path() + "/";
     path_Snapshot = dir.path() + "/Snapshot/";
-    path_Work = dir.path() + "/no/such/parent/";
+    UseOutputFolder(dir.path() + "/no/such/parent/");
     EXPECT_TRUE(EnsureFolders());
     EXPECT_EQ(path_Work, dir.path() + "/MavoOutput/");
     EXPECT_TRUE(QFileInfo(path_Work).isDir());
@@ -102,7 +103,7 @@ TEST(Folders, OutputFolderWithoutParentFallsBackToTheDefault) {
 
     // A snapshot folder that cannot be made is a failure; the output folder is left alone.
     path_Snapshot = dir.path() + "/a/b/";
-    path_Work = dir.path() + "/no/such/parent/";
+    UseOutputFolder(dir.path() + "/no/such/parent/");
     EXPECT_FALSE(EnsureFolders());
     EXPECT_EQ(path_Work, dir.path() + "/no/such/parent/");
     qputenv("HOME", old_home);

@@ -5,7 +5,7 @@
 // length + 1 seconds, so its percentage is at most 200 (a clip of length 0 always shows 0 %).
 
 #include "FuzzCheck.h"
-#include "progress/StatusLine.h"
+#include "engine/StatusLine.h"
 
 #include <QString>
 #include <cstdint>

@@ -114,7 +114,7 @@ build() {
         link "$name" $(pkg-config --libs $ff_mods) -lpthread ;;
     engine_info)
         cflags=("${qt_cflags[@]}")
-        sources=("$here/fuzz_engine_info.cpp" "$root/src/progress/StatusLine.cpp"
+        sources=("$here/fuzz_engine_info.cpp" "$root/src/engine/StatusLine.cpp"
                  "$root/src/common/NumberText.cpp")
         link "$name" "${qt_libs[@]}" ;;
     *)

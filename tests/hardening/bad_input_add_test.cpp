@@ -3,7 +3,7 @@
 #include "BadInputs.h"
 #include "app/ClipAdder.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "engine/EngineBinding.h"
 
 #include <QCoreApplication>

@@ -6,6 +6,7 @@
 #include "common/Globals.h"
 #include "engine/EngineBinding.h"
 #include "media.h"
+#include "model/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,7 +78,7 @@ TEST(RunFaults, AFullDiskFailsTheClipAndKeepsWhatWasThere) {
         ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
         mine.write("mine");
     }
-    path_Work = disk + "/";
+    UseOutputFolder(disk + "/");
     setup.ChooseProfile();
     setup.AddClip(Media("avi"));
     setup.AddClip(LongClip(60)); // larger than the disk at this profile

@@ -1,8 +1,8 @@
 #pragma once
 // Watches what the program would open and answers its message boxes, for the help tests.
 
-#include "common/MessageBox.h"
-#include "common/OpenAddress.h"
+#include "desktop/MessageBox.h"
+#include "desktop/OpenAddress.h"
 
 #include <QList>
 #include <QString>

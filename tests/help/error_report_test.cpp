@@ -1,8 +1,8 @@
 #include "HelpTestSupport.h"
-#include "app/ErrorReport.h"
-#include "app/Makers.h"
 #include "common/Globals.h"
 #include "common/MessagePort.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Makers.h"
 
 #include <QUrlQuery>
 #include <gtest/gtest.h>

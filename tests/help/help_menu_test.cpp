@@ -1,9 +1,9 @@
 #include "../controls/ControlsTestSupport.h"
 #include "HelpTestSupport.h"
 #include "app/HelpMenu.h"
-#include "app/Makers.h"
 #include "common/Globals.h"
 #include "controls/ImageButton.h"
+#include "desktop/Makers.h"
 #include "skin/SkinLoader.h"
 #include "ui/AboutWindow.h"
 

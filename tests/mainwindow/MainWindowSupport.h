@@ -5,9 +5,11 @@
 
 #include "app/MainWindow.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "controls/ImageItem.h"
 #include "controls/ListPanel.h"
+#include "desktop/MessageBox.h"
+#include "model/ClipList.h"
+#include "model/Settings.h"
 #include "skin/SkinLoader.h"
 
 #include <QApplication>
@@ -126,7 +128,7 @@ protected:
         QDir().mkdir(home_.path() + "/clips");
         InitFolderPaths(home_.path() + "/program/", true);
         path_Skin = QStringLiteral(MAVO_BIN_DIR "/Skin/");
-        path_Work = home_.path() + "/output/";
+        UseOutputFolder(home_.path() + "/output/");
         SetMessageBoxHandler([this](BoxKind kind, const QString &text, BoxButtons) {
             boxes.push_back({kind, text, window != nullptr ? window->TP_ImageList->Count() : -1});
             return static_cast<int>(IDOK);
@@ -169,9 +171,13 @@ protected:
 
     QStringList ListedFiles() const {
         QStringList names;
-        for (Image_Item *item : window->TP_ImageList->Items)
-            names << QFileInfo(item->FileName).fileName();
+        for (const ClipRecord &clip : window->Clips()->Records())
+            names << QFileInfo(clip.FileName).fileName();
         return names;
+    }
+    // The record an entry draws.
+    const ClipRecord &RecordOf(const Image_Item *item) const {
+        return *window->Clips()->Find(item->ClipId);
     }
     QStringList SnapshotFiles() const {
         return QDir(path_Snapshot).entryList(QDir::Files | QDir::Hidden);

@@ -2,7 +2,7 @@
 #include "MainWindowSupport.h"
 
 #include "app/ClipAdder.h"
-#include "common/Jpeg.h"
+#include "desktop/Jpeg.h"
 #include "engine/EngineBinding.h"
 #include "preview/PreviewController.h"
 
@@ -23,24 +23,24 @@ TEST_F(AddClipsTest, OneFileIsAddedBeforeTheClickReturns) {
     EXPECT_EQ(FakeEngine_InfoCallsOnMainThread(), 1);
     EXPECT_FALSE(window->AddingFiles);
     Image_Item *item = window->TP_ImageList->GetItem(0);
-    EXPECT_EQ(item->FileName, path);
-    EXPECT_EQ(item->Duration, 60);
-    EXPECT_EQ(item->StartTime, 0);
-    EXPECT_EQ(item->StopTime, 60);
-    EXPECT_EQ(item->VideoFormat, "mpeg4 (XVID)");
-    EXPECT_EQ(item->InfoValues[0], 320);
+    EXPECT_EQ(RecordOf(item).FileName, path);
+    EXPECT_EQ(RecordOf(item).Duration, 60);
+    EXPECT_EQ(RecordOf(item).StartTime, 0);
+    EXPECT_EQ(RecordOf(item).StopTime, 60);
+    EXPECT_EQ(RecordOf(item).VideoFormat, "mpeg4 (XVID)");
+    EXPECT_EQ(RecordOf(item).InfoValues[0], 320);
     // The thumbnail is drawn at (2, 2): not the entry's gray.
     EXPECT_NE(item->Picture().pixelColor(42, 32), QColor(128, 128, 128));
     // The first entry becomes the current one; its marks are on the bar.
     EXPECT_TRUE(item->Selected);
-    EXPECT_EQ(window->Preview()->RangeClip(), item);
+    EXPECT_EQ(window->Preview()->RangeClip(), item->ClipId);
     EXPECT_TRUE(SnapshotFiles().isEmpty()) << SnapshotFiles().join(' ').toStdString();
     EXPECT_TRUE(boxes.empty());
 
     // The same file again is a second entry; entries are never compared.
     AddThroughDialog({path});
     ASSERT_EQ(window->TP_ImageList->Count(), 2);
-    EXPECT_EQ(window->TP_ImageList->GetItem(1)->FileName, path);
+    EXPECT_EQ(RecordOf(window->TP_ImageList->GetItem(1)).FileName, path);
     EXPECT_FALSE(window->TP_ImageList->GetItem(1)->Selected);
 }
 
@@ -72,7 +72,7 @@ TEST_F(AddClipsTest, SeveralFilesAreReadOnTheThreadInTheOrderChosen) {
     // A second add and the play button do nothing while the add runs.
     EXPECT_EQ(AddThroughDialog({Clip("d.avi")}), 0) << "no dialog during an add";
     QTest::mouseClick(window->TB_Play, Qt::LeftButton, {}, window->TB_Play->rect().center());
-    EXPECT_EQ(window->Preview()->PreviewClip(), nullptr);
+    EXPECT_EQ(window->Preview()->PreviewClip(), 0);
 
     QFile gate(gated + ".go");
     ASSERT_TRUE(gate.open(QIODevice::WriteOnly));

@@ -87,6 +87,11 @@ protected:
         window->AddClipEntry(clip);
         return window->TP_ImageList->Items.last();
     }
+    // Sets the crop times of an entry's clip through the list.
+    bool Crop(const Image_Item *item, int32_t start, int32_t stop) {
+        ClipList &clips = *window->Clips();
+        return clips.SetCropTimes(clips.IndexOf(item->ClipId), start, stop);
+    }
     void ClickButton(QWidget *button) {
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
@@ -132,8 +137,8 @@ TEST_F(PreviewTest, PlayOpensTheSelectedClipAndTheOpenEventStartsIt) {
     ClickButton(window->TB_Play);
     player.start_result = true;
     EXPECT_EQ(player.calls, QStringList({"start", "close", "open first.avi"}));
-    EXPECT_EQ(controller->PreviewClip(), first);
-    EXPECT_EQ(controller->RangeClip(), first);
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId);
+    EXPECT_EQ(controller->RangeClip(), first->ClipId);
     EXPECT_FALSE(ThumbEnabled());
 
     player.calls.clear();
@@ -152,13 +157,13 @@ TEST_F(PreviewTest, PlayOpensTheSelectedClipAndTheOpenEventStartsIt) {
     EXPECT_FALSE(window->PositionTimer->isActive());
     ClickButton(window->TB_Play);
     EXPECT_EQ(player.calls, QStringList({"pause", "start"}));
-    EXPECT_EQ(controller->PreviewClip(), first);
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId);
 
     // Stop puts everything back to rest.
     player.calls.clear();
     ClickButton(window->TB_Stop);
     EXPECT_EQ(player.calls, QStringList({"close"}));
-    EXPECT_EQ(controller->PreviewClip(), nullptr);
+    EXPECT_EQ(controller->PreviewClip(), 0);
     EXPECT_FALSE(ThumbEnabled());
     EXPECT_TRUE(StillShown());
     EXPECT_EQ(window->TP_Progress->Position, 0);
@@ -176,9 +181,10 @@ TEST_F(PreviewTest, EveryPlayerEventIsAnswered) {
     EXPECT_FALSE(ThumbEnabled()) << "a clip that cannot seek gets no thumb";
     PlayerEvent(0, 0);
     EXPECT_TRUE(player.calls.isEmpty());
-    EXPECT_EQ(controller->PreviewClip(), first);
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId);
     PlayerEvent(2, 0);
-    EXPECT_EQ(controller->PreviewClip(), first) << "event 2 stops only with a negative value";
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId)
+        << "event 2 stops only with a negative value";
 
     // Events 1 and 2 with -1, and an event the window does not know, stop the preview.
     for (const auto &[event, value] : {std::pair{1, -1}, std::pair{2, -1}, std::pair{7, 0}}) {
@@ -186,7 +192,7 @@ TEST_F(PreviewTest, EveryPlayerEventIsAnswered) {
         ASSERT_TRUE(window->PositionTimer->isActive());
         PlayerEvent(event, value);
         EXPECT_EQ(player.calls, QStringList({"close"})) << event;
-        EXPECT_EQ(controller->PreviewClip(), nullptr) << event;
+        EXPECT_EQ(controller->PreviewClip(), 0) << event;
         EXPECT_FALSE(window->PositionTimer->isActive()) << event;
         EXPECT_TRUE(StillShown()) << event;
     }
@@ -255,65 +261,65 @@ TEST_F(PreviewTest, OnlySelectingAnotherEntryStopsThePreview) {
     OpenFirst();
     PressEntry(first);
     EXPECT_TRUE(player.calls.isEmpty());
-    EXPECT_EQ(controller->PreviewClip(), first);
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId);
     EXPECT_TRUE(window->PositionTimer->isActive());
 
     PressEntry(second);
     EXPECT_EQ(player.calls, QStringList({"close"}));
-    EXPECT_EQ(controller->PreviewClip(), nullptr);
-    EXPECT_EQ(controller->RangeClip(), second);
+    EXPECT_EQ(controller->PreviewClip(), 0);
+    EXPECT_EQ(controller->RangeClip(), second->ClipId);
     EXPECT_TRUE(window->TP_Progress->StopMarker->isEnabled());
 
     // A double-click previews the entry, with its marks.
     DoubleClickEntry(second);
     EXPECT_TRUE(player.calls.contains("open second.avi"));
-    EXPECT_EQ(controller->PreviewClip(), second);
+    EXPECT_EQ(controller->PreviewClip(), second->ClipId);
 
     // Removing the entries stops the preview and takes the marks away.
     player.calls.clear();
     ClickButton(window->TB_DelFile);
     EXPECT_EQ(window->TP_ImageList->Count(), 1);
-    EXPECT_EQ(controller->PreviewClip(), nullptr);
-    EXPECT_EQ(controller->RangeClip(), nullptr);
+    EXPECT_EQ(controller->PreviewClip(), 0);
+    EXPECT_EQ(controller->RangeClip(), 0);
     EXPECT_FALSE(window->TP_Progress->StopMarker->isEnabled());
 }
 
 TEST_F(PreviewTest, ACropThatRemovesThePlayingClipStopsItsPreview) {
     DoubleClickEntry(second);
-    ASSERT_EQ(controller->PreviewClip(), second);
+    ASSERT_EQ(controller->PreviewClip(), second->ClipId);
     // Crop keeps the selected entries and sends no message: select the other one first.
-    first->DrawSelected();
-    second->DrawUnselected();
-    window->TP_ImageList->CropToSelected();
+    window->Clips()->SetSelected(0, true);
+    window->Clips()->SetSelected(1, false);
+    window->Clips()->CropToSelected();
     EXPECT_EQ(window->TP_ImageList->Count(), 1);
-    EXPECT_EQ(controller->PreviewClip(), nullptr);
-    EXPECT_EQ(controller->RangeClip(), nullptr);
+    EXPECT_EQ(controller->PreviewClip(), 0);
+    EXPECT_EQ(controller->RangeClip(), 0);
     // Previous and Next have no clip to act on now.
     ClickButton(window->TB_Previous);
-    EXPECT_EQ(first->StartTime, 0);
+    EXPECT_EQ(RecordOf(first).StartTime, 0);
 }
 
 TEST_F(PreviewTest, PreviousAndNextTakeThePlayPositionInWholeSeconds) {
-    ASSERT_TRUE(first->SetCropTimes(0, 10));
+    ASSERT_TRUE(Crop(first, 0, 10));
     OpenFirst();
     player.seconds = 12.9;
     ClickButton(window->TB_Previous);
-    EXPECT_EQ(first->StartTime, 10) << "a start never passes the stop";
-    EXPECT_EQ(first->StopTime, 10);
+    EXPECT_EQ(RecordOf(first).StartTime, 10) << "a start never passes the stop";
+    EXPECT_EQ(RecordOf(first).StopTime, 10);
 
-    ASSERT_TRUE(first->SetCropTimes(5, 60));
+    ASSERT_TRUE(Crop(first, 5, 60));
     player.seconds = 3.2;
     ClickButton(window->TB_Next);
-    EXPECT_EQ(first->StartTime, 5);
-    EXPECT_EQ(first->StopTime, 5);
+    EXPECT_EQ(RecordOf(first).StartTime, 5);
+    EXPECT_EQ(RecordOf(first).StopTime, 5);
 
-    ASSERT_TRUE(first->SetCropTimes(0, 60));
+    ASSERT_TRUE(Crop(first, 0, 60));
     player.seconds = 15.7;
     ClickButton(window->TB_Previous);
     player.seconds = 45.2;
     ClickButton(window->TB_Next);
-    EXPECT_EQ(first->StartTime, 15);
-    EXPECT_EQ(first->StopTime, 45);
+    EXPECT_EQ(RecordOf(first).StartTime, 15);
+    EXPECT_EQ(RecordOf(first).StopTime, 45);
     // The marks follow.
     EXPECT_EQ(window->TP_Progress->StopMarker->x(), MarkAt(45.0 / 60));
 
@@ -321,7 +327,7 @@ TEST_F(PreviewTest, PreviousAndNextTakeThePlayPositionInWholeSeconds) {
     player.positions = {false};
     player.seconds = 30;
     ClickButton(window->TB_Next);
-    EXPECT_EQ(first->StopTime, 45);
+    EXPECT_EQ(RecordOf(first).StopTime, 45);
 }
 
 TEST_F(PreviewTest, AMarkDraggedOnTheBarBecomesTheClipsStartOrStop) {
@@ -346,12 +352,12 @@ TEST_F(PreviewTest, AMarkDraggedOnTheBarBecomesTheClipsStartOrStop) {
     };
     // A quarter of the bar to the right: about 15 s of 60.
     drag(start, span / 4);
-    EXPECT_NEAR(first->StartTime, 15, 1);
-    EXPECT_EQ(first->StopTime, 60);
+    EXPECT_NEAR(RecordOf(first).StartTime, 15, 1);
+    EXPECT_EQ(RecordOf(first).StopTime, 60);
     // The stop mark a quarter to the left: about 45 s.
     drag(stop, -span / 4);
-    EXPECT_NEAR(first->StopTime, 45, 1);
-    EXPECT_NEAR(first->StartTime, 15, 1);
+    EXPECT_NEAR(RecordOf(first).StopTime, 45, 1);
+    EXPECT_NEAR(RecordOf(first).StartTime, 15, 1);
     EXPECT_NE(first->Picture(), before) << "the entry shows its new times";
 }
 
@@ -362,10 +368,10 @@ TEST_F(PreviewTest, TheReadyMessageRegistersTheNotificationWhichStopsThePreview)
     // From the player's thread: only queued to the window.
     std::thread([] { PlayerNotify(2, 0, 0); }).join();
     ProcessFor(50);
-    EXPECT_EQ(controller->PreviewClip(), first);
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId);
     std::thread([] { PlayerNotify(3, 0, 0); }).join();
-    EXPECT_EQ(controller->PreviewClip(), first) << "handled on the user-interface thread";
-    ASSERT_TRUE(ProcessUntil([&] { return controller->PreviewClip() == nullptr; }));
+    EXPECT_EQ(controller->PreviewClip(), first->ClipId) << "handled on the user-interface thread";
+    ASSERT_TRUE(ProcessUntil([&] { return controller->PreviewClip() == 0; }));
     EXPECT_EQ(player.calls, QStringList({"close"}));
 }
 
@@ -382,7 +388,7 @@ TEST_F(PreviewTest, TheKeepRatioSwitchToggleAndTellsThePlayer) {
 TEST_F(PreviewTest, AClipWithoutLengthShowsNoMarks) {
     Image_Item *empty = AddEntry("empty.avi", 0);
     PressEntry(empty);
-    EXPECT_EQ(controller->RangeClip(), empty);
+    EXPECT_EQ(controller->RangeClip(), empty->ClipId);
     EXPECT_FALSE(window->TP_Progress->StartMarker->isEnabled());
     controller->SeekHandler(50, false);
     EXPECT_FALSE(player.calls.join(' ').contains("seek"));
@@ -401,7 +407,7 @@ TEST_F(PreviewTest, ADoubleClickPlaysTheClipInTheRealPlayer) {
     window->AddClipEntry(clip);
     Image_Item *real = window->TP_ImageList->Items.last();
     DoubleClickEntry(real);
-    EXPECT_EQ(controller->PreviewClip(), real);
+    EXPECT_EQ(controller->PreviewClip(), real->ClipId);
     ASSERT_TRUE(ProcessUntil([&] { return window->PositionTimer->isActive(); }));
     EXPECT_FALSE(StillShown());
     ASSERT_TRUE(ProcessUntil([&] { return window->TP_Progress->Position > 0; }));

@@ -2,7 +2,7 @@
 // thumbnails; files without pictures are refused for the right reason.
 #include "app/ClipAdder.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
+#include "desktop/MessageBox.h"
 #include "engine/EngineBinding.h"
 #include "media.h"
 

@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 #include "common/Globals.h"
-#include "profiles/ProfileWindow.h"
+#include "ui/ProfileWindow.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The main window's profile list with the real editor: what the list holds and selects, which
 // profile the edit button opens, and what the list shows after the editor closes.
 #include "EditorSupport.h"
-#include "app/DeviceTable.h"
+#include "profiles/DeviceTable.h"
 #include "profiles/ProfileCatalogue.h"
-#include "profiles/ProfileChooser.h"
+#include "ui/ProfileChooser.h"
 
 #include <QComboBox>
 #include <QFileInfo>

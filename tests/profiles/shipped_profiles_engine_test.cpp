@@ -4,12 +4,12 @@
 // profile's settings, no padding, into the device's container. The output is checked with
 // ffprobe.
 
-#include "app/DeviceTable.h"
 #include "common/Globals.h"
 #include "common/NumberText.h"
+#include "profiles/DeviceTable.h"
 #include "profiles/ProfileCatalogue.h"
-#include "profiles/ProfileChooser.h"
-#include "profiles/ProfileWindow.h"
+#include "ui/ProfileChooser.h"
+#include "ui/ProfileWindow.h"
 
 #include <encoder.h>
 #include <winmsg.h>

@@ -2,9 +2,11 @@
 
 #include "ItemSupport.h"
 #include "common/Globals.h"
-#include "common/OpenAddress.h"
+#include "desktop/OpenAddress.h"
 #include "engine/EngineBinding.h"
 #include "media.h"
+#include "model/Settings.h"
+#include "profiles/ProfileChoice.h"
 #include "skin/SkinLoader.h"
 
 #include <QCoreApplication>
@@ -23,8 +25,8 @@ RunSetup::RunSetup() {
         DllInit();
     }
     folder = out.path() + "/";
-    path_Work = folder;
-    b_KeepRatio = false;
+    UseOutputFolder(folder);
+    SetKeepRatio(false);
     SetMessageBoxHandler([this](BoxKind kind, const QString &text, BoxButtons) {
         boxes.push_back({kind, text});
         return static_cast<int>(IDOK);
@@ -35,7 +37,7 @@ RunSetup::RunSetup() {
     });
     window = std::make_unique<TProgressWindow>();
     EXPECT_TRUE(ApplySkin(window.get(), QStringLiteral(MAVO_BIN_DIR) + "/Skin/"));
-    list = std::make_unique<TListPanel>();
+    list = std::make_unique<ClipList>();
     profiles = std::make_unique<QComboBox>();
     run = std::make_unique<ConversionRun>();
     port = std::make_unique<MessagePort>([this](UINT msg, WPARAM w, LPARAM) {
@@ -44,8 +46,11 @@ RunSetup::RunSetup() {
         return LRESULT{0};
     });
     run->SetWindow(port->Handle());
-    window->AttachRun(run.get(), {[this] { return ReadChosenProfile(*profiles, ".MP4", "mp4"); },
-                                  [this] { return SnapshotClips(*list); }});
+    window->AttachRun(run.get(), [this] {
+        return MakeRunRequest(list->Snapshot(),
+                              ChosenProfileText(profiles->currentIndex(), profiles->currentText()),
+                              ".MP4", "mp4", path_Work, b_KeepRatio);
+    });
     window->ResetProgress();
     window->show();
 }
@@ -58,26 +63,24 @@ RunSetup::~RunSetup() {
     SetAddressOpener(nullptr);
 }
 
-Image_Item *RunSetup::AddClip(const QString &path, int32_t start, int32_t stop) {
+int32_t RunSetup::AddClip(const QString &path, int32_t start, int32_t stop) {
     const QByteArray name = QFile::encodeName(path);
     ClipInfoRecord info{};
     DllGetFileInfo(name.constData(), &info);
-    controls_test::ClipRecord record(path.toStdString(), info.duration, info.width, info.height);
-    const QImage picture = controls_test::Thumbnail();
-    auto *item = new Image_Item;
-    item->SetClipInfo(&record.info, &picture);
+    controls_test::TestClip clip(path.toStdString(), info.duration, info.width, info.height);
+    list->AddItem(ClipRecord::FromInfo(clip.info));
+    const int32_t index = list->Count() - 1;
     if (start >= 0)
-        item->SetCropTimes(start, stop);
-    list->AddItem(item);
-    return item;
+        list->SetCropTimes(index, start, stop);
+    return index;
 }
 
-Image_Item *RunSetup::AddMadeUpClip(const QString &path, int32_t duration, int32_t start,
-                                    int32_t stop) {
-    auto *item = controls_test::NewItem(path.toStdString(), duration);
-    item->SetCropTimes(start, stop);
-    list->AddItem(item);
-    return item;
+int32_t RunSetup::AddMadeUpClip(const QString &path, int32_t duration, int32_t start,
+                                int32_t stop) {
+    list->AddItem(controls_test::Record(path.toStdString(), duration));
+    const int32_t index = list->Count() - 1;
+    list->SetCropTimes(index, start, stop);
+    return index;
 }
 
 void RunSetup::ChooseProfile(const QString &text) {

@@ -3,10 +3,11 @@
 // with the real engine loaded from the program folder. Message boxes and the opening of the
 // output folder are recorded instead of shown.
 
-#include "common/MessageBox.h"
 #include "common/MessagePort.h"
 #include "controls/ListPanel.h"
+#include "desktop/MessageBox.h"
 #include "engine/ConversionRun.h"
+#include "model/ClipList.h"
 #include "progress/ProgressWindow.h"
 
 #include <QComboBox>
@@ -30,11 +31,11 @@ public:
     RunSetup();
     ~RunSetup();
 
-    // An entry for a media file, with the details the engine reads from it. Start and stop
-    // default to the whole clip.
-    Image_Item *AddClip(const QString &path, int32_t start = -1, int32_t stop = -1);
-    // An entry with made-up details (the file need not exist).
-    Image_Item *AddMadeUpClip(const QString &path, int32_t duration, int32_t start, int32_t stop);
+    // A clip of the list for a media file, with the details the engine reads from it. Start and
+    // stop default to the whole clip. Returns its index.
+    int32_t AddClip(const QString &path, int32_t start = -1, int32_t stop = -1);
+    // A clip with made-up details (the file need not exist).
+    int32_t AddMadeUpClip(const QString &path, int32_t duration, int32_t start, int32_t stop);
     // The profile list: the profile, then "Add my profile...", the profile chosen.
     void ChooseProfile(const QString &text = kProfile);
 
@@ -51,7 +52,7 @@ public:
     std::vector<Box> boxes;
     QStringList opened;
     std::unique_ptr<TProgressWindow> window;
-    std::unique_ptr<TListPanel> list;
+    std::unique_ptr<ClipList> list;
     std::unique_ptr<QComboBox> profiles;
     std::unique_ptr<ConversionRun> run;
     std::unique_ptr<MessagePort> port;

@@ -1,5 +1,5 @@
 // Reading the engine's status lines, and how the lines reach the user-interface thread.
-#include "progress/EngineReports.h"
+#include "engine/EngineReports.h"
 
 #include "common/MessagePort.h"
 

@@ -1,9 +1,11 @@
 // The run's steps with an engine whose answers the test gives: which clip is handed over when,
 // how each clip's end is judged, and what the window shows and says.
 #include "RunFixture.h"
+#include "profiles/ProfileChoice.h"
 
 #include "common/Globals.h"
 #include "engine/EngineBinding.h"
+#include "model/Settings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -121,7 +123,6 @@ TEST(RunSteps, ThreeClipsAreHandedOverOneMessageAtATime) {
 TEST(RunSteps, BarsFollowThePercentageAndTheWholeListStaysWithin100) {
     RunSetup setup;
     TProgressWindow &w = *setup.window;
-    w.ClipCount = 0;
     const std::pair<int, int> cases[] = {{0, -280}, {37, -177}, {100, 0}, {150, 0}, {-5, -280}};
     for (auto [percent, left] : cases) {
         w.SetProgress(percent);
@@ -130,7 +131,7 @@ TEST(RunSteps, BarsFollowThePercentageAndTheWholeListStaysWithin100) {
         EXPECT_EQ(BarLeft(w.Img_TP), -280);
     }
     EXPECT_EQ(w.Label_CP->text(), "0");
-    // More clips run than were counted: the list's bar stops at its end.
+    // A clip's percentage past 100 on the last clip: the list's bar stops at its end.
     FakeEngine engine;
     setup.ChooseProfile();
     for (int i = 0; i < 3; ++i)
@@ -138,8 +139,9 @@ TEST(RunSteps, BarsFollowThePercentageAndTheWholeListStaysWithin100) {
     Press(w.TB_Start);
     EndClip(setup, 0);
     EndClip(setup, 0);
-    w.ClipCount = 2;
-    w.SetProgress(90);
+    EXPECT_EQ(setup.run->WholePercent(90), 96);
+    EXPECT_EQ(setup.run->WholePercent(250), 100);
+    w.SetProgress(100);
     EXPECT_EQ(w.Label_TP->text(), "100");
     EXPECT_EQ(BarLeft(w.Img_TP), 0);
     EndClip(setup, 0);
@@ -259,11 +261,11 @@ TEST(RunSteps, NoProfileOrNoClipStartsNothing) {
     EXPECT_EQ(setup.BoxTexts(), QStringList({"Please select a Output Porfiles!",
                                              "Please select a Output Porfiles!"}));
     EXPECT_TRUE(engine.calls.empty());
-    EXPECT_FALSE(CheckProfileChosen(*setup.profiles));
+    EXPECT_FALSE(ChosenProfileText(setup.profiles->currentIndex(), setup.profiles->currentText()));
 
     setup.boxes.clear();
     setup.profiles->setCurrentIndex(0);
-    EXPECT_TRUE(CheckProfileChosen(*setup.profiles));
+    EXPECT_TRUE(ChosenProfileText(setup.profiles->currentIndex(), setup.profiles->currentText()));
     setup.list->ClearItems();
     Press(setup.window->TB_Start);
     EXPECT_EQ(setup.BoxTexts(),
@@ -327,7 +329,7 @@ TEST(RunSteps, AnOutputFolderThatCannotBeMadeFallsBackAndTheWindowSaysSo) {
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", setup.out.path().toUtf8());
     const QString chosen = setup.folder + "no/such/";
-    path_Work = chosen;
+    UseOutputFolder(chosen);
     Press(setup.window->TB_Start);
     EXPECT_EQ(path_Work, setup.folder + "MavoOutput/");
     EXPECT_EQ(setup.window->Edit_WorkingFolder->text(), path_Work);
@@ -341,7 +343,7 @@ TEST(RunSteps, AnOutputFolderThatCannotBeMadeFallsBackAndTheWindowSaysSo) {
     // Neither folder can be made: nothing starts.
     setup.opened.clear();
     qputenv("HOME", (setup.folder + "gone/away").toUtf8());
-    path_Work = chosen;
+    UseOutputFolder(chosen);
     Press(setup.window->TB_Start);
     EXPECT_EQ(setup.BoxTexts(), QStringList{"Can not create output folder!"});
     EXPECT_EQ(engine.calls.size(), 1u);

@@ -1,7 +1,7 @@
 // The settings that outlive the program, through the real settings store in a folder of the
 // test's own, and the output folder that start-up makes sure of.
-#include "app/Settings.h"
 #include "common/Globals.h"
+#include "model/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,8 +18,8 @@ protected:
         qputenv("HOME", home_.path().toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home_.path());
         // What an earlier run of the program would have left.
-        path_Work = "/left/over/";
-        b_KeepRatio = true;
+        UseOutputFolder("/left/over/");
+        SetKeepRatio(true);
     }
 
     QString StoreFile() const { return home_.path() + "/Vidore4.conf"; }
@@ -59,7 +59,7 @@ TEST_F(SettingsTest, StoredValuesComeBackAndChangesAreStored) {
     EXPECT_EQ(StoredDeviceType(), 4);
 
     // The switch, the device and a folder chosen in the progress window change during the run.
-    b_KeepRatio = false;
+    SetKeepRatio(false);
     SetStoredDeviceType(0);
     ChooseOutputFolder(home_.path() + "/phone");
     EXPECT_EQ(path_Work, home_.path() + "/phone/");

@@ -1,13 +1,13 @@
-#include "common/MessageBox.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
-#include "profiles/ProfileWindow.h"
+#include "desktop/MessageBox.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
+#include "skin/Splash.h"
 #include "ui/AboutWindow.h"
-#include "ui/Splash.h"
+#include "ui/ProfileWindow.h"
 
 #include <QComboBox>
 #include <QDir>

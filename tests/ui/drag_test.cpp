@@ -1,8 +1,8 @@
 #include "common/Globals.h"
-#include "common/MessageBox.h"
-#include "profiles/ProfileWindow.h"
+#include "desktop/MessageBox.h"
 #include "skin/SkinLoader.h"
 #include "ui/AboutWindow.h"
+#include "ui/ProfileWindow.h"
 
 #include <QApplication>
 #include <QMouseEvent>

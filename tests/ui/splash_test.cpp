@@ -1,6 +1,6 @@
 #include "common/Globals.h"
-#include "common/Jpeg.h"
-#include "ui/Splash.h"
+#include "desktop/Jpeg.h"
+#include "skin/Splash.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,10 +2,10 @@
 // their own on the display, and prints each window's X id and name (one per line) once they are
 // on screen. Ends on its own after the given number of seconds.
 #include "common/Globals.h"
-#include "profiles/ProfileWindow.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
 #include "ui/AboutWindow.h"
+#include "ui/ProfileWindow.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,10 +1,10 @@
-#include "app/ErrorReport.h"
+#include "desktop/ErrorReport.h"
 
-#include "app/Makers.h"
 #include "common/Globals.h"
-#include "common/MessageBox.h"
 #include "common/MessagePort.h"
-#include "common/OpenAddress.h"
+#include "desktop/Makers.h"
+#include "desktop/MessageBox.h"
+#include "desktop/OpenAddress.h"
 
 namespace {
 
@@ -54,6 +54,9 @@ ErrorReport::~ErrorReport() {
 }
 
 void ErrorReport::Install() {
+    // Once the report goes, escaping errors are shown in the plain box.
+    SetFallbackEventErrorReporter(
+        [](const QString &what) { ShowMessageBox(BoxKind::Error, what); });
     SetEventErrorReporter([this](const QString &what) { ReportApplicationError(what); });
     installed_ = true;
 }

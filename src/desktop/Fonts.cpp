@@ -1,4 +1,4 @@
-#include "common/Fonts.h"
+#include "desktop/Fonts.h"
 
 #include <QStringList>
 

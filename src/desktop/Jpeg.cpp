@@ -1,4 +1,4 @@
-#include "common/Jpeg.h"
+#include "desktop/Jpeg.h"
 
 #include <QFile>
 #include <turbojpeg.h>

@@ -1,6 +1,6 @@
-#include "profiles/ProfileChooser.h"
+#include "ui/ProfileChooser.h"
 
-#include "profiles/ProfileWindow.h"
+#include "ui/ProfileWindow.h"
 
 #include <QComboBox>
 

@@ -1,9 +1,10 @@
-#include "profiles/ProfileWindow.h"
+#include "ui/ProfileWindow.h"
 
 #include "common/MessagePort.h"
 #include "common/NumberText.h"
 #include "common/SharedFunctions.h"
 #include "controls/ImageButton.h"
+#include "controls/MaskRegion.h"
 #include "controls/TImage.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // The profile editor: creates and edits the output profiles of one device.
 
 #include "profiles/ProfileEditor.h"
-#include "ui/SkinnedForm.h"
+#include "skin/SkinnedForm.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "common/OpenAddress.h"
+#include "desktop/OpenAddress.h"
 
 #include <QDesktopServices>
 

@@ -1,4 +1,4 @@
-#include "common/MessageBox.h"
+#include "desktop/MessageBox.h"
 
 #include "common/Globals.h"
 

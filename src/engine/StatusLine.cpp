@@ -1,4 +1,4 @@
-#include "progress/StatusLine.h"
+#include "engine/StatusLine.h"
 
 #include "common/FloatToInt.h"
 #include "common/NumberText.h"

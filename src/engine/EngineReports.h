@@ -4,7 +4,7 @@
 // where EngineReportQueue hands it on in the order the engine reported it (the same queue that
 // carries the engine's end-of-clip message). Reading a line is a pure step.
 
-#include "progress/StatusLine.h"
+#include "engine/StatusLine.h"
 #include <QObject>
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "ui/Splash.h"
+#include "skin/Splash.h"
 
 #include "common/Globals.h"
-#include "common/Jpeg.h"
+#include "desktop/Jpeg.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

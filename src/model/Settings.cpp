@@ -1,7 +1,9 @@
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 #include "common/Globals.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <optional>
 
@@ -16,6 +18,9 @@ StoredSettings &Current() {
     static StoredSettings current = StoredSettings::Defaults();
     return current;
 }
+
+QString g_folder_in_use = DefaultWorkFolder();
+bool g_keep_ratio = false;
 
 bool ValidDevice(int32_t device_type) {
     return device_type >= 0 && device_type <= 4;
@@ -32,11 +37,10 @@ std::optional<int32_t> StoredInteger(const QSettings &store, const QString &key)
     return value;
 }
 
-QString FolderInUse(const QString &choice) {
-    return choice.isEmpty() ? DefaultWorkFolder() : WithSeparator(choice);
-}
-
 } // namespace
+
+const QString &path_Work = g_folder_in_use;
+const bool &b_KeepRatio = g_keep_ratio;
 
 StoredSettings StoredSettings::Defaults() {
     StoredSettings defaults;
@@ -66,18 +70,43 @@ void StoredSettings::Write() const {
 
 void LoadSettings() {
     Current() = StoredSettings::Read();
-    path_Work = FolderInUse(Current().OutputFolder);
-    b_KeepRatio = Current().KeepRatio;
+    g_folder_in_use = FolderForChoice(Current().OutputFolder);
+    g_keep_ratio = Current().KeepRatio;
 }
 
 void SaveSettings() {
-    Current().KeepRatio = b_KeepRatio;
+    Current().KeepRatio = g_keep_ratio;
     Current().Write();
 }
 
 void ChooseOutputFolder(const QString &folder) {
     Current().OutputFolder = WithSeparator(folder);
-    path_Work = FolderInUse(folder);
+    g_folder_in_use = FolderForChoice(folder);
+}
+
+void UseOutputFolder(const QString &folder) {
+    g_folder_in_use = FolderForChoice(folder);
+}
+
+FolderState EnsureFolderInUse() {
+    return EnsureOutputFolder(g_folder_in_use);
+}
+
+void SetKeepRatio(bool keep) {
+    g_keep_ratio = keep;
+}
+
+namespace {
+// One level only: a missing parent makes it fail.
+bool FolderExistsOrCreated(const QString &folder) {
+    return !folder.isEmpty() && (QFileInfo(folder).isDir() || QDir().mkdir(folder));
+}
+} // namespace
+
+bool EnsureFolders() {
+    if (!FolderExistsOrCreated(path_Config) || !FolderExistsOrCreated(path_Snapshot))
+        return false;
+    return EnsureFolderInUse() != FolderState::Unavailable;
 }
 
 QString StoredOutputFolder() {

@@ -1,7 +1,7 @@
-#include "app/Makers.h"
+#include "desktop/Makers.h"
 
 #include "MakersConfig.h"
-#include "common/OpenAddress.h"
+#include "desktop/OpenAddress.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/SkinnedForm.h"
+#include "skin/SkinnedForm.h"
 
 #include "controls/TImage.h"
 

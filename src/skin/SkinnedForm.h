@@ -2,7 +2,7 @@
 // The base of every window of the program: borderless, dressed by the skin, and dragged by
 // pressing on its background (presses on the background picture fall through to the form).
 
-#include "common/Fonts.h"
+#include "desktop/Fonts.h"
 
 #include <QFont>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "progress/EngineReports.h"
+#include "engine/EngineReports.h"
 
 #include "common/FloatToInt.h"
 #include "common/NumberText.h"
