@@ -105,6 +105,158 @@ QPainterPath RoundedRect(const QRectF &r, qreal radius) {
     return path;
 }
 
+namespace {
+
+// Fills and strokes paths drawn in the unit square, mapped onto an icon's box.
+struct IconInk {
+    QPainter &p;
+    const QTransform t;
+    const QColor &c;
+    const qreal size;
+    QPen pen;
+
+    void Fill(const QPainterPath &path) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(c);
+        p.drawPath(t.map(path));
+    }
+    void Stroke(const QPainterPath &path) {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(t.map(path));
+    }
+};
+
+// Play, pause, stop and the two trim marks.
+void PlayerIcon(IconInk &ink, Icon icon) {
+    switch (icon) {
+    case Icon::Play:
+        ink.Fill(Poly({{0.27, 0.16}, {0.27, 0.84}, {0.85, 0.5}}));
+        break;
+    case Icon::Pause: {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(0.22, 0.17, 0.19, 0.66), 0.04, 0.04);
+        path.addRoundedRect(QRectF(0.59, 0.17, 0.19, 0.66), 0.04, 0.04);
+        ink.Fill(path);
+        break;
+    }
+    case Icon::Stop: {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(0.2, 0.2, 0.6, 0.6), 0.06, 0.06);
+        ink.Fill(path);
+        break;
+    }
+    case Icon::MarkStart:
+        ink.Stroke(Poly({{0.4, 0.14}, {0.18, 0.14}, {0.18, 0.86}, {0.4, 0.86}}, false));
+        ink.Fill(Poly({{0.44, 0.28}, {0.44, 0.72}, {0.86, 0.5}}));
+        break;
+    case Icon::MarkEnd:
+        ink.Fill(Poly({{0.14, 0.28}, {0.14, 0.72}, {0.56, 0.5}}));
+        ink.Stroke(Poly({{0.6, 0.14}, {0.82, 0.14}, {0.82, 0.86}, {0.6, 0.86}}, false));
+        break;
+    default:
+        break;
+    }
+}
+
+// The picture's frame, stretched (arrows) or keeping its aspect ratio (a picture inside).
+void RatioIcon(IconInk &ink, Icon icon) {
+    QPainterPath frame;
+    frame.addRect(QRectF(0.08, 0.2, 0.84, 0.6));
+    ink.Stroke(frame);
+    if (icon == Icon::RatioFree) {
+        ink.Stroke(Poly({{0.26, 0.5}, {0.74, 0.5}}, false));
+        ink.Stroke(Poly({{0.36, 0.38}, {0.24, 0.5}, {0.36, 0.62}}, false));
+        ink.Stroke(Poly({{0.64, 0.38}, {0.76, 0.5}, {0.64, 0.62}}, false));
+    } else {
+        QPainterPath picture;
+        picture.addRect(QRectF(0.3, 0.34, 0.4, 0.32));
+        ink.Fill(picture);
+    }
+}
+
+// A question mark set in the bold face, centred in the box.
+void HelpIcon(QPainter &p, const QRectF &box, const QColor &c, const Typeface &type) {
+    const qreal px = box.width() * 0.95;
+    QPainterPath q = type.Path("?", true, px);
+    const QRectF b = q.boundingRect();
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPath(q.translated(box.center() - b.center()));
+}
+
+// Close, minimise and the actions on clips and profiles.
+void ActionIcon(IconInk &ink, Icon icon) {
+    switch (icon) {
+    case Icon::Close:
+        ink.Stroke(Poly({{0.26, 0.26}, {0.74, 0.74}}, false));
+        ink.Stroke(Poly({{0.74, 0.26}, {0.26, 0.74}}, false));
+        break;
+    case Icon::Minimise:
+        ink.Stroke(Poly({{0.24, 0.68}, {0.76, 0.68}}, false));
+        break;
+    case Icon::Add:
+        ink.Stroke(Poly({{0.5, 0.18}, {0.5, 0.82}}, false));
+        ink.Stroke(Poly({{0.18, 0.5}, {0.82, 0.5}}, false));
+        break;
+    case Icon::Remove:
+        ink.Stroke(Poly({{0.18, 0.5}, {0.82, 0.5}}, false));
+        break;
+    case Icon::Edit:
+        ink.pen.setWidthF(std::max<qreal>(1.4, ink.size * 0.09));
+        ink.Stroke(Poly({{0.16, 0.84}, {0.2, 0.64}, {0.64, 0.2}, {0.8, 0.36}, {0.36, 0.8}}));
+        ink.Stroke(Poly({{0.54, 0.3}, {0.7, 0.46}}, false));
+        break;
+    case Icon::Convert:
+        ink.Fill(Poly({{0.1, 0.4},
+                       {0.52, 0.4},
+                       {0.52, 0.2},
+                       {0.9, 0.5},
+                       {0.52, 0.8},
+                       {0.52, 0.6},
+                       {0.1, 0.6}}));
+        break;
+    case Icon::Ok:
+        ink.Stroke(Poly({{0.18, 0.52}, {0.4, 0.74}, {0.84, 0.28}}, false));
+        break;
+    default:
+        break;
+    }
+}
+
+// Folder, website and mail: thinner lines for their finer shapes.
+void FineLineIcon(IconInk &ink, Icon icon) {
+    switch (icon) {
+    case Icon::Folder:
+        ink.pen.setWidthF(std::max<qreal>(1.4, ink.size * 0.09));
+        ink.Stroke(
+            Poly({{0.1, 0.24}, {0.38, 0.24}, {0.46, 0.34}, {0.9, 0.34}, {0.9, 0.8}, {0.1, 0.8}}));
+        break;
+    case Icon::Globe: {
+        ink.pen.setWidthF(std::max<qreal>(1.3, ink.size * 0.08));
+        QPainterPath g;
+        g.addEllipse(QRectF(0.12, 0.12, 0.76, 0.76));
+        g.addEllipse(QRectF(0.33, 0.12, 0.34, 0.76));
+        g.moveTo(0.12, 0.5);
+        g.lineTo(0.88, 0.5);
+        ink.Stroke(g);
+        break;
+    }
+    case Icon::Mail: {
+        ink.pen.setWidthF(std::max<qreal>(1.3, ink.size * 0.08));
+        QPainterPath m;
+        m.addRect(QRectF(0.1, 0.24, 0.8, 0.54));
+        ink.Stroke(m);
+        ink.Stroke(Poly({{0.1, 0.26}, {0.5, 0.56}, {0.9, 0.26}}, false));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
 void DrawIcon(QPainter &p, Icon icon, const QRectF &box, const QColor &c, const Typeface &type,
               qreal rotation) {
     if (icon == Icon::None)
@@ -116,127 +268,41 @@ void DrawIcon(QPainter &p, Icon icon, const QRectF &box, const QColor &c, const 
         p.rotate(rotation);
         p.translate(-box.center());
     }
-    const QTransform t = UnitTo(box);
     const qreal s = box.width();
-    QPen pen(c, std::max<qreal>(1.6, s * 0.12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    auto fill = [&](const QPainterPath &path) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(c);
-        p.drawPath(t.map(path));
-    };
-    auto stroke = [&](const QPainterPath &path) {
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(t.map(path));
-    };
+    IconInk ink{
+        p, UnitTo(box), c, s,
+        QPen(c, std::max<qreal>(1.6, s * 0.12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)};
     switch (icon) {
     case Icon::None:
         break;
     case Icon::Play:
-        fill(Poly({{0.27, 0.16}, {0.27, 0.84}, {0.85, 0.5}}));
-        break;
-    case Icon::Pause: {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(0.22, 0.17, 0.19, 0.66), 0.04, 0.04);
-        path.addRoundedRect(QRectF(0.59, 0.17, 0.19, 0.66), 0.04, 0.04);
-        fill(path);
-        break;
-    }
-    case Icon::Stop: {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(0.2, 0.2, 0.6, 0.6), 0.06, 0.06);
-        fill(path);
-        break;
-    }
+    case Icon::Pause:
+    case Icon::Stop:
     case Icon::MarkStart:
-        stroke(Poly({{0.4, 0.14}, {0.18, 0.14}, {0.18, 0.86}, {0.4, 0.86}}, false));
-        fill(Poly({{0.44, 0.28}, {0.44, 0.72}, {0.86, 0.5}}));
-        break;
     case Icon::MarkEnd:
-        fill(Poly({{0.14, 0.28}, {0.14, 0.72}, {0.56, 0.5}}));
-        stroke(Poly({{0.6, 0.14}, {0.82, 0.14}, {0.82, 0.86}, {0.6, 0.86}}, false));
+        PlayerIcon(ink, icon);
         break;
-    case Icon::RatioFree: {
-        QPainterPath frame;
-        frame.addRect(QRectF(0.08, 0.2, 0.84, 0.6));
-        stroke(frame);
-        stroke(Poly({{0.26, 0.5}, {0.74, 0.5}}, false));
-        stroke(Poly({{0.36, 0.38}, {0.24, 0.5}, {0.36, 0.62}}, false));
-        stroke(Poly({{0.64, 0.38}, {0.76, 0.5}, {0.64, 0.62}}, false));
+    case Icon::RatioFree:
+    case Icon::RatioKeep:
+        RatioIcon(ink, icon);
         break;
-    }
-    case Icon::RatioKeep: {
-        QPainterPath frame;
-        frame.addRect(QRectF(0.08, 0.2, 0.84, 0.6));
-        stroke(frame);
-        QPainterPath picture;
-        picture.addRect(QRectF(0.3, 0.34, 0.4, 0.32));
-        fill(picture);
+    case Icon::Help:
+        HelpIcon(p, box, c, type);
         break;
-    }
     case Icon::Close:
-        stroke(Poly({{0.26, 0.26}, {0.74, 0.74}}, false));
-        stroke(Poly({{0.74, 0.26}, {0.26, 0.74}}, false));
-        break;
     case Icon::Minimise:
-        stroke(Poly({{0.24, 0.68}, {0.76, 0.68}}, false));
-        break;
-    case Icon::Help: {
-        const qreal px = s * 0.95;
-        QPainterPath q = type.Path("?", true, px);
-        const QRectF b = q.boundingRect();
-        p.setPen(Qt::NoPen);
-        p.setBrush(c);
-        p.drawPath(q.translated(box.center() - b.center()));
-        break;
-    }
     case Icon::Add:
-        stroke(Poly({{0.5, 0.18}, {0.5, 0.82}}, false));
-        stroke(Poly({{0.18, 0.5}, {0.82, 0.5}}, false));
-        break;
     case Icon::Remove:
-        stroke(Poly({{0.18, 0.5}, {0.82, 0.5}}, false));
-        break;
     case Icon::Edit:
-        pen.setWidthF(std::max<qreal>(1.4, s * 0.09));
-        stroke(Poly({{0.16, 0.84}, {0.2, 0.64}, {0.64, 0.2}, {0.8, 0.36}, {0.36, 0.8}}));
-        stroke(Poly({{0.54, 0.3}, {0.7, 0.46}}, false));
-        break;
     case Icon::Convert:
-        fill(Poly({{0.1, 0.4},
-                   {0.52, 0.4},
-                   {0.52, 0.2},
-                   {0.9, 0.5},
-                   {0.52, 0.8},
-                   {0.52, 0.6},
-                   {0.1, 0.6}}));
+    case Icon::Ok:
+        ActionIcon(ink, icon);
         break;
     case Icon::Folder:
-        pen.setWidthF(std::max<qreal>(1.4, s * 0.09));
-        stroke(
-            Poly({{0.1, 0.24}, {0.38, 0.24}, {0.46, 0.34}, {0.9, 0.34}, {0.9, 0.8}, {0.1, 0.8}}));
+    case Icon::Globe:
+    case Icon::Mail:
+        FineLineIcon(ink, icon);
         break;
-    case Icon::Ok:
-        stroke(Poly({{0.18, 0.52}, {0.4, 0.74}, {0.84, 0.28}}, false));
-        break;
-    case Icon::Globe: {
-        pen.setWidthF(std::max<qreal>(1.3, s * 0.08));
-        QPainterPath g;
-        g.addEllipse(QRectF(0.12, 0.12, 0.76, 0.76));
-        g.addEllipse(QRectF(0.33, 0.12, 0.34, 0.76));
-        g.moveTo(0.12, 0.5);
-        g.lineTo(0.88, 0.5);
-        stroke(g);
-        break;
-    }
-    case Icon::Mail: {
-        pen.setWidthF(std::max<qreal>(1.3, s * 0.08));
-        QPainterPath m;
-        m.addRect(QRectF(0.1, 0.24, 0.8, 0.54));
-        stroke(m);
-        stroke(Poly({{0.1, 0.26}, {0.5, 0.56}, {0.9, 0.26}}, false));
-        break;
-    }
     }
     p.restore();
 }

@@ -26,6 +26,90 @@ void Screen(QPainter &p, const QRectF &r, qreal radius, const QBrush &c) {
     p.drawPath(tri);
 }
 
+// A bar phone: small screen, navigation key and a keypad.
+void Phone(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(32, 6, 36, 88), 8, body);
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(58, 1, 5, 8), 2, 2); // antenna
+    Screen(p, QRectF(37, 14, 26, 24), 2.5, screen);
+    p.setBrush(detail);
+    p.drawEllipse(QPointF(50, 46), 5, 4);
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 3; ++col)
+            p.drawRoundedRect(QRectF(38 + col * 8.6, 55 + row * 8.6, 6.4, 5.6), 1.5, 1.5);
+}
+
+// A wide game handheld: screen in the middle, pad on the left, four keys on the right.
+void Handheld(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(4, 30, 92, 40), 18, body);
+    Screen(p, QRectF(27, 35, 46, 30), 2, screen);
+    p.setBrush(detail);
+    p.drawRect(QRectF(10.5, 47, 11, 4));
+    p.drawRect(QRectF(14, 43.5, 4, 11));
+    p.drawEllipse(QPointF(84, 44), 2.2, 2.2);
+    p.drawEllipse(QPointF(84, 56), 2.2, 2.2);
+    p.drawEllipse(QPointF(78, 50), 2.2, 2.2);
+    p.drawEllipse(QPointF(90, 50), 2.2, 2.2);
+    p.drawEllipse(QPointF(16, 62), 2.6, 2.6);
+}
+
+// A pocket music and video player: screen above a round control pad.
+void MediaPlayer(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(29, 5, 42, 90), 8, body);
+    Screen(p, QRectF(34, 11, 32, 34), 2.5, screen);
+    p.setBrush(detail);
+    p.drawEllipse(QPointF(50, 70), 15, 15);
+    p.setBrush(body);
+    p.drawEllipse(QPointF(50, 70), 6, 6);
+    p.setBrush(detail.darker(130)); // marks on the pad
+    p.drawEllipse(QPointF(50, 59), 1.4, 1.4);
+    p.drawEllipse(QPointF(50, 81), 1.4, 1.4);
+    p.drawEllipse(QPointF(39, 70), 1.4, 1.4);
+    p.drawEllipse(QPointF(61, 70), 1.4, 1.4);
+}
+
+// A pocket computer: tall screen, a row of keys and a stylus.
+void Pda(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    p.setBrush(detail);
+    p.save();
+    p.translate(70, 4);
+    p.rotate(12);
+    p.drawRoundedRect(QRectF(0, 0, 3, 40), 1.2, 1.2);
+    p.restore();
+    Body(p, QRectF(26, 8, 48, 86), 6, body);
+    Screen(p, QRectF(30, 14, 40, 52), 1.5, screen);
+    p.setBrush(detail);
+    p.drawEllipse(QPointF(50, 80), 6, 6);
+    p.drawEllipse(QPointF(35, 80), 3, 3);
+    p.drawEllipse(QPointF(65, 80), 3, 3);
+}
+
+// A small video player held sideways: wide screen with its keys at the side.
+void Mp4Player(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(12, 30, 76, 46), 7, body);
+    Screen(p, QRectF(17, 35, 50, 36), 2, screen);
+    p.setBrush(detail);
+    p.drawEllipse(QPointF(78, 42), 4, 4);
+    p.drawRoundedRect(QRectF(74, 51, 8, 4), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(74, 59, 8, 4), 1.5, 1.5);
+}
+
+const char *Caption(Device d) {
+    switch (d) {
+    case Device::Phone3gp:
+        return "Mobile phone (3GP)";
+    case Device::Handheld:
+        return "Handheld game console";
+    case Device::MediaPlayer:
+        return "Portable media player";
+    case Device::Pda:
+        return "Pocket PC / PDA";
+    case Device::Mp4Player:
+        return "MP4 video player";
+    }
+    return "";
+}
+
 } // namespace
 
 void DrawDevice(QPainter &p, Device d, const QRectF &box, const QBrush &body, const QBrush &screen,
@@ -36,74 +120,21 @@ void DrawDevice(QPainter &p, Device d, const QRectF &box, const QBrush &body, co
     p.scale(box.width() / 100.0, box.height() / 100.0);
     p.setPen(Qt::NoPen);
     switch (d) {
-    case Device::Phone3gp: {
-        // A bar phone: small screen, navigation key and a keypad.
-        Body(p, QRectF(32, 6, 36, 88), 8, body);
-        p.setBrush(body);
-        p.drawRoundedRect(QRectF(58, 1, 5, 8), 2, 2); // antenna
-        Screen(p, QRectF(37, 14, 26, 24), 2.5, screen);
-        p.setBrush(detail);
-        p.drawEllipse(QPointF(50, 46), 5, 4);
-        for (int row = 0; row < 4; ++row)
-            for (int col = 0; col < 3; ++col)
-                p.drawRoundedRect(QRectF(38 + col * 8.6, 55 + row * 8.6, 6.4, 5.6), 1.5, 1.5);
+    case Device::Phone3gp:
+        Phone(p, body, screen, detail);
         break;
-    }
-    case Device::Handheld: {
-        // A wide game handheld: screen in the middle, pad on the left, four keys on the right.
-        Body(p, QRectF(4, 30, 92, 40), 18, body);
-        Screen(p, QRectF(27, 35, 46, 30), 2, screen);
-        p.setBrush(detail);
-        p.drawRect(QRectF(10.5, 47, 11, 4));
-        p.drawRect(QRectF(14, 43.5, 4, 11));
-        p.drawEllipse(QPointF(84, 44), 2.2, 2.2);
-        p.drawEllipse(QPointF(84, 56), 2.2, 2.2);
-        p.drawEllipse(QPointF(78, 50), 2.2, 2.2);
-        p.drawEllipse(QPointF(90, 50), 2.2, 2.2);
-        p.drawEllipse(QPointF(16, 62), 2.6, 2.6);
+    case Device::Handheld:
+        Handheld(p, body, screen, detail);
         break;
-    }
-    case Device::MediaPlayer: {
-        // A pocket music and video player: screen above a round control pad.
-        Body(p, QRectF(29, 5, 42, 90), 8, body);
-        Screen(p, QRectF(34, 11, 32, 34), 2.5, screen);
-        p.setBrush(detail);
-        p.drawEllipse(QPointF(50, 70), 15, 15);
-        p.setBrush(body);
-        p.drawEllipse(QPointF(50, 70), 6, 6);
-        p.setBrush(detail.darker(130)); // marks on the pad
-        p.drawEllipse(QPointF(50, 59), 1.4, 1.4);
-        p.drawEllipse(QPointF(50, 81), 1.4, 1.4);
-        p.drawEllipse(QPointF(39, 70), 1.4, 1.4);
-        p.drawEllipse(QPointF(61, 70), 1.4, 1.4);
+    case Device::MediaPlayer:
+        MediaPlayer(p, body, screen, detail);
         break;
-    }
-    case Device::Pda: {
-        // A pocket computer: tall screen, a row of keys and a stylus.
-        p.setBrush(detail);
-        p.save();
-        p.translate(70, 4);
-        p.rotate(12);
-        p.drawRoundedRect(QRectF(0, 0, 3, 40), 1.2, 1.2);
-        p.restore();
-        Body(p, QRectF(26, 8, 48, 86), 6, body);
-        Screen(p, QRectF(30, 14, 40, 52), 1.5, screen);
-        p.setBrush(detail);
-        p.drawEllipse(QPointF(50, 80), 6, 6);
-        p.drawEllipse(QPointF(35, 80), 3, 3);
-        p.drawEllipse(QPointF(65, 80), 3, 3);
+    case Device::Pda:
+        Pda(p, body, screen, detail);
         break;
-    }
-    case Device::Mp4Player: {
-        // A small video player held sideways: wide screen with its keys at the side.
-        Body(p, QRectF(12, 30, 76, 46), 7, body);
-        Screen(p, QRectF(17, 35, 50, 36), 2, screen);
-        p.setBrush(detail);
-        p.drawEllipse(QPointF(78, 42), 4, 4);
-        p.drawRoundedRect(QRectF(74, 51, 8, 4), 1.5, 1.5);
-        p.drawRoundedRect(QRectF(74, 59, 8, 4), 1.5, 1.5);
+    case Device::Mp4Player:
+        Mp4Player(p, body, screen, detail);
         break;
-    }
     }
     p.restore();
 }
@@ -139,25 +170,7 @@ QImage DevicePicture(const Typeface &type, Device d) {
     p.drawEllipse(QPointF(w / 2.0, 166), 60, 5);
     DrawDevice(p, d, box, body, screen, QColor(0x6A, 0x75, 0x82));
 
-    const char *caption = "";
-    switch (d) {
-    case Device::Phone3gp:
-        caption = "Mobile phone (3GP)";
-        break;
-    case Device::Handheld:
-        caption = "Handheld game console";
-        break;
-    case Device::MediaPlayer:
-        caption = "Portable media player";
-        break;
-    case Device::Pda:
-        caption = "Pocket PC / PDA";
-        break;
-    case Device::Mp4Player:
-        caption = "MP4 video player";
-        break;
-    }
-    type.DrawCentred(p, QString::fromLatin1(caption), true, 14, QRectF(0, 180, w, 18),
+    type.DrawCentred(p, QString::fromLatin1(Caption(d)), true, 14, QRectF(0, 180, w, 18),
                      pal::textOnDark);
     type.DrawCentred(p, "Add clips to preview them here", false, 11, QRectF(0, 200, w, 14),
                      pal::textOnDarkMuted);
