@@ -90,6 +90,44 @@ int Usage() {
     return 64;
 }
 
+// Times reading the details and the thumbnail of each file, as adding clips does.
+void InfoAndThumbnails(const Engine &e, const std::string &outdir, int count, char **files) {
+    for (int index = 0; index < count; ++index) {
+        auto t0 = std::chrono::steady_clock::now();
+        ClipInfoRecord r{};
+        e.info(files[index], &r);
+        std::string out = outdir + "/thumb" + std::to_string(index) + ".jpg";
+        int res = e.thumb(files[index], 5, "80x60", out.c_str());
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                        .count();
+        std::printf("%.3f ms\t%s\t%s\tthumb=%d\n", ms, files[index], r.video_format, res);
+    }
+}
+
+// Converts with the given arguments and waits for the engine's end message.
+int Convert(const Engine &e, int count, char **arguments) {
+    int hwnd_storage = 0;
+    HWND hwnd = &hwnd_storage;
+    winmsg_register(hwnd, WindowProc, nullptr);
+    e.set_info(PrintStatus);
+    e.set_percent(IgnorePercent);
+    std::vector<char *> args;
+    args.push_back(const_cast<char *>("encoder-run"));
+    for (int i = 0; i < count; ++i)
+        args.push_back(arguments[i]);
+    int rc = 0;
+    if (e.convert(hwnd, static_cast<int>(args.size()), args.data()) != 0) {
+        std::fprintf(stderr, "encoder-run: the engine is busy\n");
+        rc = 75;
+    } else {
+        std::unique_lock lock(g_mutex);
+        g_cv.wait(lock, [] { return g_done; });
+        rc = g_result;
+    }
+    winmsg_unregister(hwnd);
+    return rc;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -126,38 +164,9 @@ int main(int argc, char **argv) {
         int seconds = a + 3 < argc ? std::atoi(argv[a + 3]) : 5;
         rc = e.thumb(argv[a], seconds, size, argv[a + 1]) == 0 ? 0 : 1;
     } else if (cmd == "infothumb" && a + 1 < argc) {
-        std::string outdir = argv[a++];
-        int index = 0;
-        for (; a < argc; ++a, ++index) {
-            auto t0 = std::chrono::steady_clock::now();
-            ClipInfoRecord r{};
-            e.info(argv[a], &r);
-            std::string out = outdir + "/thumb" + std::to_string(index) + ".jpg";
-            int res = e.thumb(argv[a], 5, "80x60", out.c_str());
-            double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                    .count();
-            std::printf("%.3f ms\t%s\t%s\tthumb=%d\n", ms, argv[a], r.video_format, res);
-        }
+        InfoAndThumbnails(e, argv[a], argc - a - 1, argv + a + 1);
     } else if (cmd == "convert" && a < argc) {
-        int hwnd_storage = 0;
-        HWND hwnd = &hwnd_storage;
-        winmsg_register(hwnd, WindowProc, nullptr);
-        e.set_info(PrintStatus);
-        e.set_percent(IgnorePercent);
-        std::vector<char *> args;
-        args.push_back(const_cast<char *>("encoder-run"));
-        for (; a < argc; ++a)
-            args.push_back(argv[a]);
-        if (e.convert(hwnd, static_cast<int>(args.size()), args.data()) != 0) {
-            std::fprintf(stderr, "encoder-run: the engine is busy\n");
-            rc = 75;
-        } else {
-            std::unique_lock lock(g_mutex);
-            g_cv.wait(lock, [] { return g_done; });
-            rc = g_result;
-        }
-        winmsg_unregister(hwnd);
+        rc = Convert(e, argc - a, argv + a);
     } else {
         rc = Usage();
     }
