@@ -16,29 +16,22 @@ namespace {
 const char *const kMediaExtensions[] = {"mpg", "avi", "wmv", "asf", "divx", "xvid",
                                         "swf", "mov", "vob", "mp4", "3gp",  "3g2"};
 
-QByteArray CopyText(const char *text) {
-    return text != nullptr ? QByteArray(text) : QByteArray();
-}
-
 // The engine's texts are copied at once: they are only good until this thread's next call.
 ClipRefusal ReadInformation(const QString &path, AddedClip &clip) {
     ClipInfoRecord info{};
     const QByteArray name = QFile::encodeName(path);
     DllGetFileInfo(name.constData(), &info);
-    clip.path = CopyText(info.path);
-    clip.duration = info.duration;
-    clip.video_format = CopyText(info.video_format);
-    clip.audio_format = CopyText(info.audio_format);
-    clip.values = {info.width,    info.height,   info.extra[0], info.extra[1],
-                   info.extra[2], info.extra[3], info.extra[4], info.extra[5]};
-    const QString video = QString::fromUtf8(clip.video_format).toLower();
+    clip.record = ClipRecord::FromInfo(info);
+    const QString video = clip.record.VideoFormat.toLower();
     if (video.contains(QLatin1String("rv")))
         return ClipRefusal::UnsupportedVideo;
     if (video.contains(QLatin1String("unknow"))) {
         // The engine says "unknown" both for a file without pictures and for one it cannot
         // open; only the first tells a length or a sound format.
-        const bool has_sound = !clip.audio_format.isEmpty() && clip.audio_format != "none";
-        return has_sound || clip.duration > 0 ? ClipRefusal::NoVideo : ClipRefusal::Unreadable;
+        const QString &audio = clip.record.AudioFormat;
+        const bool has_sound = !audio.isEmpty() && audio != QLatin1String("none");
+        return has_sound || clip.record.Duration > 0 ? ClipRefusal::NoVideo
+                                                     : ClipRefusal::Unreadable;
     }
     return ClipRefusal::None;
 }
@@ -59,19 +52,6 @@ ClipRefusal ReadThumbnail(const QString &path, const QString &thumbnail_file, Ad
 }
 
 } // namespace
-
-ClipInfoRecord AddedClip::Record() const {
-    ClipInfoRecord info{};
-    info.path = path.constData();
-    info.duration = duration;
-    info.video_format = video_format.constData();
-    info.audio_format = audio_format.constData();
-    info.width = values[0];
-    info.height = values[1];
-    for (size_t i = 0; i < 6; ++i)
-        info.extra[i] = values[i + 2];
-    return info;
-}
 
 QString ThumbnailFileName(int32_t error_count) {
     return path_Snapshot + QStringLiteral("snap") + QString::number(error_count) +

@@ -14,22 +14,17 @@
 #include <atomic>
 #include <cstdint>
 #include <encoder.h>
+
+#include "model/ClipList.h"
 #include <functional>
 #include <thread>
 
 class QWidget;
 
-// What the engine told of a clip, in strings of our own, and its decoded thumbnail.
+// What the engine told of a clip, copied into the list's record, and its decoded thumbnail.
 struct AddedClip {
-    QByteArray path;
-    int32_t duration = 0;
-    QByteArray video_format;
-    QByteArray audio_format;
-    std::array<int32_t, 8> values{}; // width, height and the six further numbers
+    ClipRecord record;
     QImage picture;
-
-    // A record for SetClipInfo; its texts point into this clip and live as long as it does.
-    ClipInfoRecord Record() const;
 };
 
 // Why a chosen file did not become a clip.

@@ -188,7 +188,7 @@ void TMainWindow::AddClipEntry(const AddedClip &clip) {
     // A clip is listed with its picture or not at all.
     if (clip.picture.isNull())
         return;
-    ClipRecord record = ClipRecord::FromInfo(clip.Record());
+    ClipRecord record = clip.record;
     record.Thumbnail = clip.picture;
     clips_->AddItem(std::move(record));
 }

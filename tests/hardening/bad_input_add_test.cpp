@@ -59,8 +59,8 @@ TEST_F(BadInputAddTest, EachFileIsRefusedForAReasonOrAddedAndNothingChanges) {
         QStringList added;
         QList<int32_t> lengths;
         ClipAdder adder(adding, [&](const AddedClip &clip) {
-            added << QString::fromUtf8(clip.path);
-            lengths << clip.duration;
+            added << clip.record.FileName;
+            lengths << clip.record.Duration;
         });
         boxes_.clear();
         hardening::RunAs(c, [&] { EXPECT_TRUE(adder.Add({file}, 0)); });

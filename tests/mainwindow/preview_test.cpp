@@ -78,10 +78,11 @@ protected:
 
     Image_Item *AddEntry(const QString &name, int32_t duration) {
         AddedClip clip;
-        clip.path = QFile::encodeName(Clip(name));
-        clip.duration = duration;
-        clip.video_format = "mpeg4";
-        clip.audio_format = "mp3";
+        clip.record.FileName = Clip(name);
+        clip.record.Duration = duration;
+        clip.record.StopTime = duration;
+        clip.record.VideoFormat = "mpeg4";
+        clip.record.AudioFormat = "mp3";
         clip.picture = QImage(80, 60, QImage::Format_RGB32);
         clip.picture.fill(Qt::darkCyan);
         window->AddClipEntry(clip);
@@ -398,10 +399,11 @@ TEST_F(PreviewTest, AClipWithoutLengthShowsNoMarks) {
 TEST_F(PreviewTest, ADoubleClickPlaysTheClipInTheRealPlayer) {
     controller->SetPlayer(PreviewPlayerCalls::Real());
     AddedClip clip;
-    clip.path = QFile::encodeName(QString::fromStdString(AudioVideoClip()));
-    clip.duration = 3;
-    clip.video_format = "h264";
-    clip.audio_format = "aac";
+    clip.record.FileName = QString::fromStdString(AudioVideoClip());
+    clip.record.Duration = 3;
+    clip.record.StopTime = 3;
+    clip.record.VideoFormat = "h264";
+    clip.record.AudioFormat = "aac";
     clip.picture = QImage(80, 60, QImage::Format_RGB32);
     clip.picture.fill(Qt::red);
     window->AddClipEntry(clip);

@@ -42,26 +42,22 @@ TEST_F(RealEngineTest, AClipBecomesARecordWithItsThumbnail) {
     const QString clip = Fixture("mp4");
     const ClipReading reading = ReadClip(clip, ThumbnailFileName(0));
     ASSERT_EQ(reading.refusal, ClipRefusal::None);
-    EXPECT_EQ(QString::fromUtf8(reading.clip.path), clip);
-    EXPECT_EQ(reading.clip.duration, 6);
-    EXPECT_TRUE(reading.clip.video_format.startsWith("h264")) << reading.clip.video_format.data();
-    EXPECT_EQ(reading.clip.audio_format, "aac");
-    EXPECT_EQ(reading.clip.values[0], 320);
-    EXPECT_EQ(reading.clip.values[1], 240);
+    const ClipRecord &record = reading.clip.record;
+    EXPECT_EQ(record.FileName, clip);
+    EXPECT_EQ(record.Duration, 6);
+    EXPECT_EQ(record.StopTime, 6) << "the whole clip";
+    EXPECT_TRUE(record.VideoFormat.startsWith("h264")) << qPrintable(record.VideoFormat);
+    EXPECT_EQ(record.AudioFormat, "aac");
+    EXPECT_EQ(record.InfoValues[0], 320);
+    EXPECT_EQ(record.InfoValues[1], 240);
     EXPECT_EQ(reading.clip.picture.size(), QSize(80, 60));
     EXPECT_TRUE(SnapshotFiles().isEmpty());
-
-    // The record handed to the entry points into the clip's own texts.
-    const ClipInfoRecord info = reading.clip.Record();
-    EXPECT_STREQ(info.path, reading.clip.path.constData());
-    EXPECT_EQ(info.duration, 6);
-    EXPECT_EQ(info.extra[0], reading.clip.values[2]);
 
     // The display size, not the stored one.
     const ClipReading rotated = ReadClip(Fixture("rotated"), ThumbnailFileName(0));
     ASSERT_EQ(rotated.refusal, ClipRefusal::None);
-    EXPECT_EQ(rotated.clip.values[0], 240);
-    EXPECT_EQ(rotated.clip.values[1], 320);
+    EXPECT_EQ(rotated.clip.record.InfoValues[0], 240);
+    EXPECT_EQ(rotated.clip.record.InfoValues[1], 320);
 }
 
 TEST_F(RealEngineTest, FilesWithoutPicturesAreRefusedForTheirReason) {
@@ -84,7 +80,7 @@ TEST_F(RealEngineTest, SeveralClipsAreReadOnTheThreadAndDeliveredInOrder) {
     ClipAdder adder(adding, [&](const AddedClip &clip) {
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
         EXPECT_FALSE(clip.picture.isNull());
-        delivered << QFileInfo(QString::fromUtf8(clip.path)).fileName();
+        delivered << QFileInfo(clip.record.FileName).fileName();
     });
     bool finished = false;
     QObject::connect(&adder, &ClipAdder::Finished, [&] { finished = true; });
