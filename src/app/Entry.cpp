@@ -82,6 +82,7 @@ void RunMainWindow(QApplication &app, const QStringList &opened) {
         MainWindow->close();
     if (!MainWindow->isVisible())
         return;
+    MainWindow->OfferRestore();
     MainWindow->AddDroppedFiles(opened);
     app.exec();
 }

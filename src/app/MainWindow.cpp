@@ -3,6 +3,7 @@
 #include "app/ClipAdder.h"
 #include "app/DeviceMenu.h"
 #include "app/HelpMenu.h"
+#include "app/ListRestore.h"
 #include "common/Globals.h"
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
@@ -16,6 +17,7 @@
 #include "engine/ConversionRun.h"
 #include "engine/EngineBinding.h"
 #include "model/ClipList.h"
+#include "model/SavedList.h"
 #include "model/Settings.h"
 #include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
@@ -97,6 +99,7 @@ void TMainWindow::FormCreate() {
                             this);
     run_ = new ConversionRun(this);
     clips_ = new ClipList(this);
+    keeper_ = std::make_unique<ListKeeper>(SavedListFolder());
     run_->SetWindow(Handle());
     CreateSkinnedControls();
     HookEvents();
@@ -173,6 +176,24 @@ void TMainWindow::HookEvents() {
     device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
+    HookListSaving();
+}
+
+void TMainWindow::HookListSaving() {
+    // Another running program keeps its own list; this one then keeps none.
+    if (!keeper_->Lock())
+        return;
+    restore_ = new ListRestore(*this, *keeper_, this);
+    saver_ = new ListSaver(*keeper_,
+                           {clips_, run_, [this] { return DeviceType; },
+                            [this] { return ChosenProfile().value_or(QString()); }},
+                           this);
+    connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, saver_, &ListSaver::Schedule);
+}
+
+void TMainWindow::OfferRestore() {
+    if (restore_ != nullptr)
+        restore_->Offer();
 }
 
 void TMainWindow::TB_AddFileClick() {
@@ -181,7 +202,12 @@ void TMainWindow::TB_AddFileClick() {
     const QStringList files = ChooseClipFiles(this);
     // The part of the window the dialog covered is drawn again before the clips are read.
     repaint();
-    clip_adder_->Add(files, ErrorCount);
+    AddFiles(files);
+}
+
+void TMainWindow::AddFiles(const QStringList &files) {
+    if (!AddingFiles && clip_adder_ != nullptr)
+        clip_adder_->Add(files, ErrorCount);
 }
 
 void TMainWindow::AddClipEntry(const AddedClip &clip) {
@@ -190,6 +216,8 @@ void TMainWindow::AddClipEntry(const AddedClip &clip) {
         return;
     ClipRecord record = clip.record;
     record.Thumbnail = clip.picture;
+    if (restore_ != nullptr)
+        restore_->ApplyMarks(record);
     clips_->AddItem(std::move(record));
 }
 
@@ -271,6 +299,8 @@ void TMainWindow::SelectDevice(int32_t device_type) {
     FillProfileCombo(device_type);
     DeviceType = device_type;
     SetStoredDeviceType(device_type);
+    if (saver_ != nullptr)
+        saver_->Schedule();
     device_menu_->SetCurrent(device_type);
     QString picture;
     if (const std::optional<DeviceRow> row = DeviceRowFor(device_type)) {
@@ -339,12 +369,23 @@ void TMainWindow::TB_ConvertClick() {
         ComboBox_OutputSetting->setFocus();
         return;
     }
+    OpenProgressWindow({}, false);
+}
+
+void TMainWindow::OpenProgressWindow(const QList<ClipResult> &done, bool start) {
     StopPreview();
-    ProgressWindow->AttachRun(run_, [this] {
-        return MakeRunRequest(clips_->Snapshot(), ChosenProfile(), OutputExt, OutputFormat,
-                              path_Work, b_KeepRatio);
+    // The clips done count for the first start only.
+    auto first_done = std::make_shared<QList<ClipResult>>(done);
+    ProgressWindow->AttachRun(run_, [this, first_done] {
+        RunRequest request = MakeRunRequest(clips_->Snapshot(), ChosenProfile(), OutputExt,
+                                            OutputFormat, path_Work, b_KeepRatio);
+        request.Done = std::exchange(*first_done, {});
+        return request;
     });
     ProgressWindow->ResetProgress();
+    if (start)
+        QMetaObject::invokeMethod(
+            ProgressWindow, [] { ProgressWindow->TB_StartClick(); }, Qt::QueuedConnection);
     ProgressWindow->ShowModal();
 }
 
@@ -378,7 +419,16 @@ void TMainWindow::FormDestroy() {
     clip_adder_.reset();
     preview_.reset();
     if (engine_loaded_) {
+        // A run cut by the end of the program can go on at the next start; otherwise nothing
+        // is left to restore.
+        const bool run_cut = run_->Converting();
+        if (saver_ != nullptr)
+            saver_->Flush();
+        delete saver_;
+        saver_ = nullptr;
         run_->Abort(kRunEndWaitMs);
+        if (!run_cut)
+            keeper_->Remove();
         SaveSettings();
         DestroySkinnedControls();
         UnloadEngine();

@@ -13,6 +13,10 @@
 struct AddedClip;
 class ClipAdder;
 class ClipList;
+class ListKeeper;
+class ListRestore;
+class ListSaver;
+struct ClipResult;
 class ConversionRun;
 class DeviceMenu;
 class ErrorReport;
@@ -53,6 +57,13 @@ public:
     void TB_EditClick();
     // Opens the progress window, from which the clips of the list are converted.
     void TB_ConvertClick();
+    // Opens the progress window for the list; the run goes on after the clips done, and starts
+    // at once with start.
+    void OpenProgressWindow(const QList<ClipResult> &done, bool start);
+    // Adds files as the file dialog does.
+    void AddFiles(const QStringList &files);
+    // After a crash: offers the list the program left behind.
+    void OfferRestore();
     // The engine ended the clip it was given last.
     void ConvertNextClip(int end_result);
     // Button handlers of the clip list and the preview.
@@ -119,6 +130,7 @@ private:
     void CreateSkinnedControls();
     void DestroySkinnedControls();
     void HookEvents();
+    void HookListSaving();
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
     void ShowHelpMenu();
     // The profile text of the list's entry; nothing when no profile is chosen.
@@ -130,6 +142,9 @@ private:
     DeviceMenu *device_menu_ = nullptr;
     ConversionRun *run_ = nullptr;
     ClipList *clips_ = nullptr;
+    std::unique_ptr<ListKeeper> keeper_;
+    ListSaver *saver_ = nullptr;
+    ListRestore *restore_ = nullptr;
     std::unique_ptr<ClipAdder> clip_adder_;
     std::unique_ptr<PreviewController> preview_;
     bool started_up_ = false;

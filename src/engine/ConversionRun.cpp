@@ -130,13 +130,15 @@ RunOutcome ConversionRun::Begin(const RunRequest &request) {
         outcome.Start = RunStart::NoProfile;
     else if (!request.Profile)
         outcome.Start = RunStart::UnreadableProfile;
-    else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio))
+    else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio,
+                   request.Done))
         outcome.Start = RunStart::Started;
     return outcome;
 }
 
 bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profile,
-                          const QString &work_folder, bool keep_ratio) {
+                          const QString &work_folder, bool keep_ratio,
+                          const QList<ClipResult> &done) {
     if (converting_)
         return false;
     clips_ = std::move(clips);
@@ -146,9 +148,12 @@ bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profil
     results_.clear();
     for (const ClipSource &clip : clips_)
         results_.append({clip.FileName, {}, ClipOutcome::Pending, {}});
+    const qsizetype first = std::min(done.size(), results_.size());
+    for (qsizetype i = 0; i < first; ++i)
+        results_[i] = done[i];
     quiet_ = false;
     note_.SetFolder(UnfinishedOutputFolder());
-    if (!PrepareClip(0))
+    if (!PrepareClip(static_cast<int32_t>(first)))
         return false;
     stop_requested_ = false;
     converting_ = true;

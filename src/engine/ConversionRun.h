@@ -60,6 +60,8 @@ struct RunRequest {
     std::optional<ProfileSettings> Profile;
     QString Folder; // the output folder in use
     bool KeepRatio = false;
+    // How the first clips ended in an earlier run that was cut; the run goes on after them.
+    QList<ClipResult> Done;
 };
 
 enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips };
@@ -92,9 +94,10 @@ public:
     // Checks the request's folder, profile and clips, in that order, and prepares clip 0; the
     // engine gets it from StartClip.
     RunOutcome Begin(const RunRequest &request);
-    // Takes the clips and prepares clip 0; false, with nothing started, for an empty list.
+    // Takes the clips and prepares the first one after those done; false, with nothing started,
+    // when no clip is left.
     bool Begin(QList<ClipSource> clips, const ProfileSettings &profile, const QString &work_folder,
-               bool keep_ratio);
+               bool keep_ratio, const QList<ClipResult> &done = {});
     // Hands the prepared clip to the engine.
     void StartClip();
     // The engine's end-of-clip message with its result.
@@ -118,6 +121,7 @@ public:
     // and at least one clip became a file.
     static bool ShowFolderAfter(const RunSummary &summary);
     const QList<ClipResult> &Results() const { return results_; }
+    const QString &WorkFolder() const { return work_folder_; }
 
     TConvertDef MyConvertDef;
 

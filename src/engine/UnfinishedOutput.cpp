@@ -22,9 +22,20 @@ QString NotePath(const QString &folder, qint64 pid) {
     return WithSeparator(folder) + QString::number(pid);
 }
 
+// A process that was killed but not yet reaped by its parent is gone all the same.
+bool IsZombie(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.read(512);
+    const qsizetype end = text.lastIndexOf(')');
+    return end >= 0 && text.mid(end + 2, 1) == "Z";
+}
+
 bool ProcessRuns(qint64 pid) {
     // EPERM: it runs under another user. Either way it is not ours to clean up after.
-    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    const bool exists = kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    return exists && !IsZombie(pid);
 }
 
 struct Note {

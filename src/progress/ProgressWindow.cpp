@@ -131,14 +131,18 @@ void TProgressWindow::ShowButtons(bool converting) {
 }
 
 void TProgressWindow::ResetProgress() {
+    if (run_ != nullptr && !Converting())
+        run_->ResetIndex();
+    ClearDisplay();
+}
+
+void TProgressWindow::ClearDisplay() {
     for (QLabel *label : {Label_SrcName, Label_DesName})
         label->clear();
     for (QLabel *label : {Label_StartTime, Label_StopTime, Label_Length, Label_CurrentTime})
         label->setText(QStringLiteral("00:00:00"));
     Label_Speed->clear();
     Label_TimeLeft->clear();
-    if (run_ != nullptr)
-        run_->ResetIndex();
     Edit_WorkingFolder->setText(path_Work);
     SetProgress(0);
     ShowButtons(false);
@@ -178,9 +182,7 @@ void TProgressWindow::ShowStartOutcome(const RunOutcome &outcome, const QString 
             QStringLiteral("Could not create the chosen folder - using the default folder."));
         Label_Note->setToolTip(chosen);
     }
-    const QString note = Label_Note->text();
-    ResetProgress();
-    Label_Note->setText(note);
+    ClearDisplay();
     if (outcome.Start != RunStart::Started)
         ShowMessageBox(BoxKind::Information, RunStartMessage(outcome.Start));
 }

@@ -34,6 +34,7 @@ public:
     void AttachRun(ConversionRun *run, RunHost host);
     ConversionRun *Run() const { return run_; }
 
+    // Puts the window back to rest before a run: the clip's details empty, the bars at the start.
     void ResetProgress();
     void SetProgress(int32_t percent);
     void ShowClipInfo(const TConvertDef &job);
@@ -92,6 +93,8 @@ private:
     void CreateSkinnedControls();
     void CreateRunLabels(const QFont &font);
     void ShowButtons(bool converting);
+    // The clip's details and the bars from the run as it stands; the note stays.
+    void ClearDisplay();
     void ShowSpeed();
     void ShowStartOutcome(const RunOutcome &outcome, const QString &chosen);
 

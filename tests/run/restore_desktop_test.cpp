@@ -1,0 +1,132 @@
+// The real program on an X display of its own (run under xvfb-run), killed in the middle of a
+// run and started again: the list comes back with its marks and the run goes on from the clip
+// that was cut, so that every clip is converted exactly once.
+#include "desktop_support.h"
+#include "media.h"
+#include "program_copy.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QPoint>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Digest(const QString &path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (file.open(QIODevice::ReadOnly))
+        hash.addData(&file);
+    return hash.result();
+}
+
+QString Text(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Answers the question box that shows next with Return (its default button is Yes).
+bool AnswerYes(int timeout_ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeout_ms) {
+        for (const QString &id : XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n')) {
+            if (id.isEmpty() || XDoTool({"getwindowname", id}) == "Vidore4 Converter")
+                continue;
+            XDoTool({"windowfocus", "--sync", id});
+            XDoTool({"key", "Return"});
+            return true;
+        }
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+template <typename Check> bool WaitUntil(Check check, int timeout_ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!check()) {
+        if (timer.elapsed() > timeout_ms)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(RestoreDesktop, AKilledRunIsRestoredAndGoesOnConvertingEveryClipOnce) {
+    ProgramCopy program;
+    ASSERT_TRUE(program.Make());
+    const QString sources = QString::fromStdString(media::ScratchDir("restore_desktop"));
+    const QString party = sources + "/party.avi";
+    const QString longer = sources + "/long.avi";
+    const QString garden = sources + "/garden.mov";
+    QFile::remove(party);
+    QFile::remove(garden);
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(media::Fixture("avi")), party));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(media::Fixture("mov")), garden));
+    if (!QFileInfo::exists(longer)) {
+        ASSERT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i "
+                             "testsrc2=size=640x480:rate=25:duration=60 -f lavfi -i "
+                             "sine=frequency=440:duration=60 -c:v mpeg4 -q:v 5 -c:a libmp3lame " +
+                             media::Quote(longer.toStdString())),
+                  0);
+    }
+    const QList<QByteArray> before = {Digest(party), Digest(longer), Digest(garden)};
+    const QString saved = program.Home() + "/config/Vidore4/ClipList.json";
+    const QString out = program.Home() + "/MavoOutput/";
+
+    QProcess first;
+    program.Start(first, "", {party, longer, garden});
+    const QString main = WaitForWindow("Vidore4 Converter");
+    ASSERT_FALSE(main.isEmpty()) << ProgramCopy::Output(first);
+    ASSERT_TRUE(WaitUntil([&] { return Text(saved).count("\"file\"") == 3; }, 30000))
+        << "the list of three clips is not saved";
+    ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_Convert").center());
+    QThread::msleep(1000);
+    const QPoint start = SkinPlace(program.Folder(), "ProgressWindow", "TB_Start").center();
+    XDoTool({"mousemove", QString::number((1280 - 546) / 2 + start.x()),
+             QString::number((1024 - 346) / 2 + start.y())});
+    XDoTool({"click", "1"});
+    // Killed while the long clip is half written.
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo(out + "long.MP4").size() > 256 * 1024; }, 120000))
+        << ProgramCopy::Output(first);
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    ASSERT_TRUE(QFileInfo::exists(out + "party.MP4"));
+
+    QProcess second;
+    program.Start(second, "");
+    ASSERT_FALSE(WaitForWindow("Vidore4 Converter").isEmpty()) << ProgramCopy::Output(second);
+    ASSERT_TRUE(AnswerYes()) << "no question to restore the list";
+    QThread::msleep(500);
+    ASSERT_TRUE(AnswerYes()) << "no question to go on with the run";
+    QStringList files;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            files = QDir(out).entryList({"*.MP4"}, QDir::Files, QDir::Name);
+            return QFileInfo::exists(out + "garden.MP4");
+        },
+        120000))
+        << ProgramCopy::Output(second);
+    QThread::msleep(1500); // the last file is closed before the end message
+    EXPECT_EQ(files, QStringList({"garden.MP4", "long.MP4", "party.MP4"}));
+    EXPECT_NEAR(media::ProbeNumber((out + "long.MP4").toStdString(), "", "duration"), 60, 0.5);
+    EXPECT_NEAR(media::ProbeNumber((out + "garden.MP4").toStdString(), "", "duration"), 6, 0.3);
+    EXPECT_EQ(QList<QByteArray>({Digest(party), Digest(longer), Digest(garden)}), before);
+
+    // A normal close leaves nothing to restore.
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(saved));
+    const QString said = ProgramCopy::Output(second).c_str();
+    EXPECT_TRUE(said.contains("removed " + out + "long.MP4")) << said.toStdString();
+}
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
