@@ -237,10 +237,21 @@ void ClipAdder::Deliver(const ClipReading &reading) {
     if (delivering_)
         return;
     delivering_ = true;
-    while (!pending_.isEmpty()) {
-        const AddedClip clip = pending_.takeFirst();
-        if (make_entry_)
-            make_entry_(clip);
+    try {
+        while (!pending_.isEmpty()) {
+            const AddedClip clip = pending_.takeFirst();
+            if (make_entry_)
+                make_entry_(clip);
+        }
+    } catch (...) {
+        // The entry that failed is lost; the add goes on and ends as if it had been made. Its
+        // end comes from the event loop: the error is on its way up from here.
+        delivering_ = false;
+        if (std::exchange(finish_waiting_, false))
+            QMetaObject::invokeMethod(
+                this, [this, refused = waiting_refusals_] { Finish(refused); },
+                Qt::QueuedConnection);
+        throw;
     }
     delivering_ = false;
     if (finish_waiting_) {

@@ -437,6 +437,6 @@ void TMainWindow::FormDestroy() {
         // The window stops taking messages last.
         delete port_;
         port_ = nullptr;
+        DeleteFilesInFolder(path_Snapshot, false);
     }
-    DeleteFilesInFolder(path_Snapshot, false);
 }

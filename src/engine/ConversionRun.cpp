@@ -238,7 +238,11 @@ void ConversionRun::Finish() {
     if (quiet_)
         return;
     RunSummary summary;
-    summary.Stopped = stop_requested_;
+    // A stop that came after the last clip was already done stopped nothing.
+    summary.Stopped =
+        stop_requested_ && std::any_of(results_.begin(), results_.end(), [](auto &r) {
+            return r.Outcome == ClipOutcome::Stopped || r.Outcome == ClipOutcome::Pending;
+        });
     summary.Results = results_;
     emit RunFinished(summary);
 }

@@ -133,6 +133,9 @@ void TProgressWindow::ShowButtons(bool converting) {
 void TProgressWindow::ResetProgress() {
     if (run_ != nullptr && !Converting())
         run_->ResetIndex();
+    // A new list: what the last run left to say is not about it.
+    Label_Note->clear();
+    Label_Note->setToolTip({});
     ClearDisplay();
 }
 

@@ -43,6 +43,8 @@ TEST(Desktop, TheCloseButtonEndsTheProgramWithZero) {
 TEST(Desktop, MissingEngineShowsAnErrorBoxAndEndsWithZero) {
     ProgramCopy program;
     ASSERT_TRUE(program.Make(/*without_engine=*/true));
+    // What an earlier run left in the snapshot folder is not touched by a start that ends.
+    program.WriteFile("Snapshot/snap0.pic");
     QProcess converter;
     program.Start(converter, "");
     const QString box = WaitForWindow("Mavo Video Converter");
@@ -55,6 +57,7 @@ TEST(Desktop, MissingEngineShowsAnErrorBoxAndEndsWithZero) {
     EXPECT_EQ(converter.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(program.Home() + "/config/Vidore4.conf"))
         << "settings written after a failed start";
+    EXPECT_TRUE(program.Exists("Snapshot/snap0.pic")) << "the snapshot folder was emptied";
 }
 
 int main(int argc, char **argv) {

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -58,6 +59,31 @@ TEST_F(RealEngineTest, AClipBecomesARecordWithItsThumbnail) {
     ASSERT_EQ(rotated.refusal, ClipRefusal::None);
     EXPECT_EQ(rotated.clip.record.InfoValues[0], 240);
     EXPECT_EQ(rotated.clip.record.InfoValues[1], 320);
+}
+
+TEST_F(RealEngineTest, AnEntryThatFailsLeavesTheAddWorking) {
+    bool adding = false;
+    int made = 0;
+    bool fail = true;
+    ClipAdder adder(adding, [&](const AddedClip &) {
+        if (std::exchange(fail, false))
+            throw std::runtime_error("no entry");
+        ++made;
+    });
+    EXPECT_THROW(adder.Add({Fixture("avi")}, 0), std::runtime_error);
+    EXPECT_FALSE(adding);
+    // The next add makes its entry, and so does one on the thread.
+    ASSERT_TRUE(adder.Add({Fixture("mov")}, 0));
+    EXPECT_EQ(made, 1);
+    bool finished = false;
+    QObject::connect(&adder, &ClipAdder::Finished, [&] { finished = true; });
+    ASSERT_TRUE(adder.Add({Fixture("avi"), Fixture("mov")}, 0));
+    QElapsedTimer timer;
+    timer.start();
+    while (!finished && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(made, 3);
 }
 
 TEST_F(RealEngineTest, FilesWithoutPicturesAreRefusedForTheirReason) {

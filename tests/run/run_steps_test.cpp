@@ -189,6 +189,31 @@ TEST(RunSteps, ClipsThatFailAreCountedAndNamedAndTheRunGoesOn) {
     EXPECT_TRUE(setup.opened.isEmpty());
     ASSERT_EQ(setup.boxes.size(), 1u);
     EXPECT_TRUE(setup.boxes[0].text.startsWith("4 of 4 clips could not be converted:"));
+
+    // The window opened again for the next list does not show this run's note.
+    ASSERT_FALSE(setup.window->Label_Note->text().isEmpty());
+    setup.window->ResetProgress();
+    EXPECT_TRUE(setup.window->Label_Note->text().isEmpty());
+    EXPECT_TRUE(setup.window->Label_Note->toolTip().isEmpty());
+}
+
+TEST(RunSteps, AStopAfterTheLastClipWasDoneStopsNothing) {
+    RunSetup setup;
+    FakeEngine engine;
+    setup.ChooseProfile();
+    setup.AddMadeUpClip("/v/only.avi", 10, 0, 10);
+    Press(setup.window->TB_Start);
+    ASSERT_EQ(engine.calls.size(), 1u);
+    const QString output = engine.calls[0][37];
+    ASSERT_TRUE(QFile(output).open(QIODevice::WriteOnly));
+    // The engine's end message is on its way when the user presses Stop.
+    Press(setup.window->TB_Stop);
+    EndClip(setup, 0);
+    EXPECT_FALSE(setup.run->Converting());
+    EXPECT_TRUE(QFile::exists(output));
+    EXPECT_TRUE(setup.boxes.empty()) << setup.BoxTexts().join(" | ").toStdString();
+    EXPECT_EQ(setup.window->Label_TP->text(), "100");
+    EXPECT_EQ(setup.opened, QStringList{setup.folder});
 }
 
 TEST(RunSteps, AfterAStopOnlyAStoppedClipLosesItsFile) {
@@ -263,8 +288,16 @@ TEST(RunSteps, NoProfileOrNoClipStartsNothing) {
     EXPECT_TRUE(engine.calls.empty());
     EXPECT_FALSE(ChosenProfileText(setup.profiles->currentIndex(), setup.profiles->currentText()));
 
+    // A profile whose size is no width x height: Start says so.
     setup.boxes.clear();
-    setup.profiles->setCurrentIndex(0);
+    setup.ChooseProfile("Tiny : Video: 1x, 300 kbps, 25 fps, Audio: 64 kbps, 22.05 khps, "
+                        "1 Channel Mono");
+    Press(setup.window->TB_Start);
+    EXPECT_EQ(setup.BoxTexts(), QStringList{RunStartMessage(RunStart::UnreadableProfile)});
+    EXPECT_TRUE(engine.calls.empty());
+
+    setup.boxes.clear();
+    setup.ChooseProfile();
     EXPECT_TRUE(ChosenProfileText(setup.profiles->currentIndex(), setup.profiles->currentText()));
     setup.list->ClearItems();
     Press(setup.window->TB_Start);
