@@ -12,7 +12,6 @@
 
 namespace {
 constexpr const char *kAddProfileEntry = "Add my profile...";
-constexpr const char *kEngineRefused = "the engine did not take the clip";
 constexpr const char *kNoReason = "the engine gave no reason";
 
 } // namespace
@@ -87,6 +86,18 @@ RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> 
     request.Folder = folder;
     request.KeepRatio = keep_ratio;
     return request;
+}
+
+QString EngineRefusal(int taken) {
+    const QString refused = QStringLiteral("the engine did not take the clip");
+    switch (taken) {
+    case 1:
+        return refused + QStringLiteral(": it is busy with another conversion");
+    case 2:
+        return refused + QStringLiteral(": its argument list was malformed");
+    default:
+        return refused + QStringLiteral(" (it answered %1)").arg(taken);
+    }
 }
 
 QString RunStartMessage(RunStart start) {
@@ -190,7 +201,7 @@ void ConversionRun::StartClip() {
     const int taken = DllConvert(window_, kArgumentCount, argv_.data());
     if (taken != 0) {
         note_.End();
-        EndWithoutEngine(kEngineRefused);
+        EndWithoutEngine(EngineRefusal(taken));
         return;
     }
     awaiting_end_ = true;

@@ -79,6 +79,9 @@ RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> 
                           const QString &output_ext, const QString &output_format,
                           const QString &folder, bool keep_ratio);
 
+// Why the engine's convert entry refused a clip, from what it answered (not 0).
+QString EngineRefusal(int taken);
+
 // The text the window shows for a start that did not happen; empty for Started.
 QString RunStartMessage(RunStart start);
 

@@ -145,9 +145,12 @@ TEST(RunFaults, AnEngineThatRefusesTheClipsEndsTheRunAndNamesEach) {
 
     for (const ClipResult &r : setup.run->Results())
         EXPECT_EQ(r.Outcome, ClipOutcome::Failed) << r.Source.toStdString();
-    EXPECT_EQ(setup.BoxTexts(), QStringList{"2 of 2 clips could not be converted:\n"
-                                            "\nclip.avi: the engine did not take the clip"
-                                            "\nclip.mpg: the engine did not take the clip"});
+    EXPECT_EQ(
+        setup.BoxTexts(),
+        QStringList{
+            "2 of 2 clips could not be converted:\n"
+            "\nclip.avi: the engine did not take the clip: it is busy with another conversion"
+            "\nclip.mpg: the engine did not take the clip: it is busy with another conversion"});
     EXPECT_TRUE(setup.OutputFiles().isEmpty()) << setup.OutputFiles().join(",").toStdString();
     EXPECT_TRUE(setup.opened.isEmpty()) << "nothing came of the run: no folder opens";
     EXPECT_EQ(ReadFile(Media("avi")) + ReadFile(Media("mpg")), before);

@@ -170,10 +170,11 @@ TEST(RunSteps, ClipsThatFailAreCountedAndNamedAndTheRunGoesOn) {
     ASSERT_FALSE(setup.run->Converting());
     ASSERT_EQ(setup.boxes.size(), 1u) << setup.BoxTexts().join(" | ").toStdString();
     EXPECT_EQ(setup.boxes[0].kind, BoxKind::Warning);
-    EXPECT_EQ(setup.boxes[0].text, "3 of 4 clips could not be converted:\n"
-                                   "\nbroken.avi: the input cannot be read"
-                                   "\nrefused.avi: the engine did not take the clip"
-                                   "\nempty.avi: nothing to convert");
+    EXPECT_EQ(setup.boxes[0].text,
+              "3 of 4 clips could not be converted:\n"
+              "\nbroken.avi: the input cannot be read"
+              "\nrefused.avi: the engine did not take the clip: it is busy with another conversion"
+              "\nempty.avi: nothing to convert");
     EXPECT_EQ(setup.opened, QStringList{setup.folder}) << "one clip became a file";
     const QList<ClipResult> &results = setup.run->Results();
     ASSERT_EQ(results.size(), 4);
