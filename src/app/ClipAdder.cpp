@@ -132,7 +132,8 @@ QStringList FilesToAdd(const QStringList &dropped) {
             for (const QFileInfo &entry : entries)
                 if (IsSupportedMediaFile(entry.fileName()))
                     files << entry.absoluteFilePath();
-        } else if (info.isFile()) {
+        } else if (info.exists()) {
+            // Not only plain files: anything else is refused by name, never dropped.
             files << path;
         }
     }
@@ -169,6 +170,9 @@ QStringList ChooseClipFiles(QWidget *parent) {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // Named pipes, sockets and devices too: the dialog would drop them from the files chosen
+    // without a word; the engine refuses them, and they are named with the other refusals.
+    dialog.setFilter(dialog.filter() | QDir::System);
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(QString());
     if (dialog.exec() != QDialog::Accepted)

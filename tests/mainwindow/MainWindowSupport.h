@@ -83,7 +83,10 @@ struct Box {
 // OK, or Cancel for an empty list. Counts the dialogs it saw.
 class DialogAnswer {
 public:
-    explicit DialogAnswer(QStringList files) : files_(std::move(files)) {
+    // settle_ms: the dialog is taken to the files' folder and may list it this long before the
+    // names are given in it (files of one folder); 0 gives the whole paths at once.
+    explicit DialogAnswer(QStringList files, int settle_ms = 0)
+        : files_(std::move(files)), settle_ms_(settle_ms) {
         QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
         poll_.start(10);
     }
@@ -95,6 +98,15 @@ private:
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (dialog == nullptr || !dialog->isVisible())
             return;
+        if (settle_ms_ > 0 && !settled_) {
+            // As a person picks them: in their folder, by name, once the dialog lists it.
+            settled_ = true;
+            dialog->setDirectory(QFileInfo(files_.first()).path());
+            for (QString &file : files_)
+                file = QFileInfo(file).fileName();
+            poll_.setInterval(settle_ms_);
+            return;
+        }
         ++seen_;
         poll_.stop();
         filter_ = dialog->nameFilters().join(";;");
@@ -113,6 +125,8 @@ private:
     }
 
     QStringList files_;
+    int settle_ms_ = 0;
+    bool settled_ = false;
     QTimer poll_;
     int seen_ = 0;
     QString filter_;
@@ -159,8 +173,8 @@ protected:
     QString ClipsFolder() const { return home_.path() + "/clips"; }
 
     // Presses the add button and answers its dialog with these files.
-    int AddThroughDialog(const QStringList &files) {
-        DialogAnswer answer(files);
+    int AddThroughDialog(const QStringList &files, int settle_ms = 0) {
+        DialogAnswer answer(files, settle_ms);
         QTest::mouseClick(window->TB_AddFile, Qt::LeftButton, {},
                           window->TB_AddFile->rect().center());
         return answer.Seen();

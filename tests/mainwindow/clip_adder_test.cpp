@@ -7,6 +7,7 @@
 #include "preview/PreviewController.h"
 
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace mainwindow_test;
@@ -110,13 +111,24 @@ TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
                                            "\ndark-nopic.avi: no picture");
     EXPECT_TRUE(SnapshotFiles().isEmpty());
 
+    // A named pipe chosen with another file is named too.
+    boxes.clear();
+    const QString pipe = ClipsFolder() + "/pipe-unreadable.avi";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // The dialog has read its folder by then, as when a person picks the files.
+    AddThroughDialog({Clip("second.avi"), pipe}, 500);
+    ASSERT_TRUE(WaitForAddToEnd());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "This file could not be added:\n\npipe-unreadable.avi: could not be read");
+
     // One refused file on its own: the same box, right after.
     boxes.clear();
     AddThroughDialog({Clip("lonely-Rv10.avi")});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "This file could not be added:\n\nlonely-Rv10.avi: video format not "
                              "supported");
-    EXPECT_EQ(window->TP_ImageList->Count(), 2);
+    EXPECT_EQ(window->TP_ImageList->Count(), 3);
 }
 
 TEST_F(AddClipsTest, AStaleThumbnailNeverBecomesAClipsPicture) {
