@@ -5,6 +5,7 @@
 #include "desktop/MessageBox.h"
 #include "model/ClipList.h"
 #include "model/Settings.h"
+#include "profiles/DeviceTable.h"
 #include "progress/ProgressWindow.h"
 
 #include <QComboBox>
@@ -48,7 +49,8 @@ void ListRestore::Offer() {
 void ListRestore::Restore(const SavedList &list) {
     saved_ = list;
     pending_ = list.Clips;
-    window_.SelectDevice(list.DeviceType);
+    if (DeviceRowFor(list.DeviceType))
+        window_.SelectDevice(list.DeviceType);
     const int profile = window_.ComboBox_OutputSetting->findText(list.Profile);
     if (!list.Profile.isEmpty() && profile >= 0)
         window_.ComboBox_OutputSetting->setCurrentIndex(profile);
