@@ -45,7 +45,7 @@ install(FILES ${CMAKE_BINARY_DIR}/share/${metainfo} DESTINATION share/metainfo)
 # Manual pages, compressed as Debian installs them (gzip -n keeps the output the same).
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
 set(man_pages)
-foreach(page mavo-convert.1)
+foreach(page mavo-convert.1 mavo-converter.1)
     configure_file(${MAVO_LINUX_ASSETS}/${page} ${CMAKE_BINARY_DIR}/share/man/${page} @ONLY)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/share/man/${page}.gz
@@ -56,3 +56,16 @@ foreach(page mavo-convert.1)
 endforeach()
 add_custom_target(man_pages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION share/man/man1)
+
+# The machine-readable copyright file (the license is GPL-2.0-or-later, LICENSE at the top of
+# the sources) and the changelog, where Debian expects them.
+configure_file(${MAVO_LINUX_ASSETS}/copyright ${CMAKE_BINARY_DIR}/share/doc/copyright @ONLY)
+configure_file(${MAVO_LINUX_ASSETS}/changelog ${CMAKE_BINARY_DIR}/share/doc/changelog @ONLY)
+add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/share/doc/changelog.gz
+    COMMAND ${GZIP_EXECUTABLE} -9nf -k ${CMAKE_BINARY_DIR}/share/doc/changelog
+    DEPENDS ${CMAKE_BINARY_DIR}/share/doc/changelog
+    VERBATIM)
+add_custom_target(package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/share/doc/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/share/doc/copyright ${CMAKE_BINARY_DIR}/share/doc/changelog.gz
+        DESTINATION share/doc/mavo-converter)

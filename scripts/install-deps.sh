@@ -10,7 +10,7 @@ packages=(
     libmpv-dev libturbojpeg0-dev libsimpleini-dev libxcb1-dev
     libgtest-dev libgmock-dev
     ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
-    desktop-file-utils appstream man-db groff-base file dpkg-dev
+    desktop-file-utils appstream man-db groff-base file dpkg-dev lintian
 )
 
 # The benchmarks measure against other converters and players: `install-deps.sh --bench`.

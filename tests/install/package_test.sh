@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # package_test.sh BUILD_DIR OUT_DIR: builds the Debian package with CPack into OUT_DIR and checks
-# its control data and contents with dpkg-deb.
+# its control data and contents with dpkg-deb, and the whole package with lintian.
 set -uo pipefail
 build=$1
 out=$2
@@ -36,7 +36,8 @@ for path in ./usr/lib/mavo-converter/mavo-converter ./usr/lib/mavo-converter/mav
     ./usr/share/applications/mavo-converter.desktop \
     ./usr/share/metainfo/org.mavo.videoconverter.metainfo.xml \
     ./usr/share/icons/hicolor/48x48/apps/mavo-converter.png \
-    ./usr/share/man/man1/mavo-convert.1.gz; do
+    ./usr/share/man/man1/mavo-convert.1.gz ./usr/share/man/man1/mavo-converter.1.gz \
+    ./usr/share/doc/mavo-converter/copyright ./usr/share/doc/mavo-converter/changelog.gz; do
     grep -qF " $path" <<<"$contents" || fail "the package lacks $path"
 done
 grep -qF "./usr/bin/mavo-converter -> ../lib/mavo-converter/mavo-converter" <<<"$contents" ||
@@ -45,6 +46,16 @@ grep -qF "./usr/bin/mavo-converter -> ../lib/mavo-converter/mavo-converter" <<<"
 owners=$(awk '{print $2}' <<<"$contents" | sort -u)
 [ "$owners" = "root/root" ] || fail "files owned by $owners"
 grep -E '^.......w' <<<"$contents" && fail "files writable by others"
+
+# The private libraries are found through the run path: no ldconfig from maintainer scripts.
+dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qE 'post(inst|rm)' && fail "maintainer scripts"
+
+# Debian's own checker: no error and no warning.
+if ! lintian --fail-on error,warning "$deb" \
+    >"$out/lintian.log" 2>&1; then
+    cat "$out/lintian.log" >&2
+    fail "lintian reported errors or warnings"
+fi
 
 [ $failures -eq 0 ] && echo "package $(basename "$deb"): all checks passed"
 exit $((failures > 0))

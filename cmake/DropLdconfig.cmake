@@ -1,0 +1,31 @@
+# Run by CPack after it made the package (CPACK_PACKAGE_FILES): takes out the maintainer scripts
+# that only call ldconfig, and packs the rest again as it was.
+find_program(DPKG_DEB dpkg-deb REQUIRED)
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+    if(NOT package MATCHES "\\.deb$")
+        continue()
+    endif()
+    set(tree "${CPACK_TOPLEVEL_DIRECTORY}/without-ldconfig")
+    file(REMOVE_RECURSE "${tree}")
+    execute_process(COMMAND ${DPKG_DEB} --raw-extract "${package}" "${tree}"
+                    RESULT_VARIABLE extracted)
+    if(NOT extracted EQUAL 0)
+        message(FATAL_ERROR "dpkg-deb could not unpack ${package}")
+    endif()
+    # The project writes no maintainer scripts of its own: these two are CPack's ldconfig calls.
+    foreach(script postinst postrm)
+        set(path "${tree}/DEBIAN/${script}")
+        if(EXISTS "${path}")
+            file(READ "${path}" text)
+            if(text MATCHES "ldconfig")
+                file(REMOVE "${path}")
+            endif()
+        endif()
+    endforeach()
+    execute_process(COMMAND ${DPKG_DEB} --root-owner-group --build "${tree}" "${package}"
+                    OUTPUT_QUIET RESULT_VARIABLE built)
+    if(NOT built EQUAL 0)
+        message(FATAL_ERROR "dpkg-deb could not pack ${package} again")
+    endif()
+    file(REMOVE_RECURSE "${tree}")
+endforeach()
