@@ -1,8 +1,10 @@
 #include "app/DeviceMenu.h"
 
+#include "controls/ImageButton.h"
 #include "profiles/DeviceTable.h"
 
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QWidget>
@@ -22,7 +24,17 @@ DeviceMenu::DeviceMenu(QWidget *panel, QWidget *picture)
         entries_.append(entry);
     }
     panel_->setToolTip(QStringLiteral("Click to choose your device"));
+    panel_->setAccessibleName(QStringLiteral("Choose your device"));
+    // From the keyboard: Tab reaches the panel, Space or Return opens the menu.
+    panel_->setFocusPolicy(Qt::TabFocus);
+    focus_mark_ = new FocusMark(panel_);
     panel_->installEventFilter(this);
+}
+
+bool DeviceMenu::OpensMenu(const QKeyEvent *key) const {
+    return picture_->isVisibleTo(panel_) && key->modifiers() == Qt::NoModifier &&
+           (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+            key->key() == Qt::Key_Enter);
 }
 
 void DeviceMenu::SetCurrent(int32_t device_type) {
@@ -32,8 +44,29 @@ void DeviceMenu::SetCurrent(int32_t device_type) {
 }
 
 bool DeviceMenu::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != panel_ || event->type() != QEvent::MouseButtonPress)
+    if (watched != panel_)
         return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        focus_mark_->Follow(event->type() == QEvent::FocusIn,
+                            static_cast<QFocusEvent *>(event)->reason());
+        return false;
+    case QEvent::ShortcutOverride:
+        // Space opens the menu here rather than playing a clip.
+        if (OpensMenu(static_cast<QKeyEvent *>(event)))
+            event->accept();
+        return false;
+    case QEvent::KeyPress:
+        if (!OpensMenu(static_cast<QKeyEvent *>(event)))
+            return false;
+        menu_->popup(panel_->mapToGlobal(panel_->rect().center()));
+        return true;
+    case QEvent::MouseButtonPress:
+        break;
+    default:
+        return false;
+    }
     const auto *press = static_cast<QMouseEvent *>(event);
     if (!picture_->isVisibleTo(panel_) ||
         (press->button() != Qt::LeftButton && press->button() != Qt::RightButton))

@@ -6,7 +6,9 @@
 #include <QObject>
 #include <cstdint>
 
+class FocusMark;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QWidget;
 
@@ -29,7 +31,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool OpensMenu(const QKeyEvent *key) const;
+
     QWidget *panel_;
+    FocusMark *focus_mark_ = nullptr;
     QWidget *picture_;
     QMenu *menu_;
     QList<QAction *> entries_;

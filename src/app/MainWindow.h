@@ -131,6 +131,10 @@ private:
     void DestroySkinnedControls();
     void HookEvents();
     void HookListSaving();
+    // Shortcuts, the keyboard's way through the controls in the order they are seen, and the
+    // names screen readers give them.
+    void HookKeyboard();
+    void ShowKeysInHints();
     LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l);
     void ShowHelpMenu();
     // The profile text of the list's entry; nothing when no profile is chosen.

@@ -1,5 +1,7 @@
 #include "controls/FixProgress.h"
 
+#include <QFocusEvent>
+
 #include "controls/ControlMath.h"
 #include "controls/ControlMessages.h"
 
@@ -14,7 +16,22 @@ QPoint ScreenPos(const QMouseEvent *event) {
 
 } // namespace
 
-TFixProgress::TFixProgress(QWidget *parent) : QWidget(parent) {}
+TFixProgress::TFixProgress(QWidget *parent) : QWidget(parent) {
+    // Reached by Tab; the window's Left and Right keys move the play position, and the thumb
+    // with it.
+    setFocusPolicy(Qt::TabFocus);
+    focus_mark_ = new FocusMark(this);
+}
+
+void TFixProgress::focusInEvent(QFocusEvent *event) {
+    focus_mark_->Follow(true, event->reason());
+    QWidget::focusInEvent(event);
+}
+
+void TFixProgress::focusOutEvent(QFocusEvent *event) {
+    focus_mark_->Follow(false, event->reason());
+    QWidget::focusOutEvent(event);
+}
 
 TFixProgress::~TFixProgress() {
     if (QWidget::mouseGrabber() == Thumb && Thumb != nullptr)
@@ -56,6 +73,7 @@ bool TFixProgress::SetFillBitmap(const QImage &bitmap) {
 
 TImageButton *TFixProgress::NewMarker() {
     auto *marker = new TImageButton(this);
+    marker->SetKeyboardStop(false);
     connect(marker, &TImageButton::MouseDown, this,
             [this, marker](QMouseEvent *e) { MarkerMouseDown(marker, e); });
     connect(marker, &TImageButton::MouseMove, this,
@@ -71,6 +89,7 @@ bool TFixProgress::SetThumbBitmaps(const QImage &thumb, const QImage &start_mark
         return false;
     if (Thumb == nullptr) {
         Thumb = new TImageButton(this);
+        Thumb->SetKeyboardStop(false);
         connect(Thumb, &TImageButton::MouseDown, this, &TFixProgress::ThumbMouseDown);
         connect(Thumb, &TImageButton::MouseMove, this, &TFixProgress::ThumbMouseMove);
         connect(Thumb, &TImageButton::MouseUp, this, &TFixProgress::ThumbMouseUp);

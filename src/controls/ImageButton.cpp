@@ -4,7 +4,9 @@
 
 #include "controls/MaskRegion.h"
 
+#include <QAccessible>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <array>
@@ -68,6 +70,50 @@ void DeleteEachOnce(std::initializer_list<QImage *> bitmaps) {
 
 } // namespace
 
+// ---- FocusMark ----
+
+namespace {
+QColor g_focus_color(255, 176, 0);
+} // namespace
+
+FocusMark::FocusMark(QWidget *control) : QWidget(control) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setGeometry(control->rect());
+    control->installEventFilter(this);
+    hide();
+}
+
+void FocusMark::SetColor(const QColor &color) {
+    if (color.isValid())
+        g_focus_color = color;
+}
+
+QColor FocusMark::Color() {
+    return g_focus_color;
+}
+
+void FocusMark::Follow(bool focused, Qt::FocusReason reason) {
+    const bool by_keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                             reason == Qt::ShortcutFocusReason;
+    if (focused && !by_keyboard)
+        return;
+    setVisible(focused);
+    raise();
+}
+
+void FocusMark::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setPen(QPen(g_focus_color, 2, Qt::DashLine));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+bool FocusMark::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == parent() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return false;
+}
+
 // ---- TImageButton ----
 
 TImageButton::TImageButton(QWidget *parent) : QWidget(parent) {
@@ -75,7 +121,33 @@ TImageButton::TImageButton(QWidget *parent) : QWidget(parent) {
     Image->setEnabled(false); // mouse input reaches the button itself
     Image->setGeometry(rect());
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    focus_mark_ = new FocusMark(this);
     setVisible(false);
+}
+
+void TImageButton::SetKeyboardStop(bool stop) {
+    setFocusPolicy(stop ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TImageButton::keyPressEvent(QKeyEvent *event) {
+    const int key = event->key();
+    if (isEnabled() && event->modifiers() == Qt::NoModifier &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        emit Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TImageButton::focusInEvent(QFocusEvent *event) {
+    focus_mark_->Follow(true, event->reason());
+    QWidget::focusInEvent(event);
+}
+
+void TImageButton::focusOutEvent(QFocusEvent *event) {
+    focus_mark_->Follow(false, event->reason());
+    QWidget::focusOutEvent(event);
 }
 
 TImageButton::~TImageButton() {
@@ -128,6 +200,15 @@ void TImageButton::ShowBitmap(const QImage *bitmap) {
 
 bool TImageButton::event(QEvent *event) {
     switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Space and Return press the focused button, whatever the window does with them.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier &&
+            (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+             key->key() == Qt::Key_Enter))
+            event->accept();
+        break;
+    }
     case QEvent::Leave:
         ShowBitmap(isEnabled() ? NormalBitmap : DisabledBitmap);
         MouseInside = false;
@@ -249,6 +330,11 @@ void TCheckImageButton::SetChecked(bool checked) {
         DisabledBitmap = shown.Disabled;
     }
     setToolTip(checked ? CheckedHint : UncheckedHint);
+    // Screen readers hear of the new state.
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent announce(this, changed);
+    QAccessible::updateAccessibility(&announce);
     if (!isEnabled())
         ShowBitmap(DisabledBitmap);
     else if (MouseInside)

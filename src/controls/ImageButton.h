@@ -13,7 +13,24 @@
 #include "controls/ControlTimer.h"
 #include "controls/TImage.h"
 
+class QKeyEvent;
 class QMouseEvent;
+
+// The outline a control shows while it has the keyboard focus (reached by Tab, not by a click).
+// The skin may give its colour; it differs from the green of a selected clip.
+class FocusMark : public QWidget {
+    Q_OBJECT
+public:
+    explicit FocusMark(QWidget *control);
+    static void SetColor(const QColor &color);
+    static QColor Color();
+    // Shows the mark when the focus came from the keyboard; hides it otherwise.
+    void Follow(bool focused, Qt::FocusReason reason);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
 
 class TImageButton : public QWidget {
     Q_OBJECT
@@ -30,6 +47,9 @@ public:
     virtual void SetButtonEnabled(bool enabled);
     // Shapes the button by the magenta pixels of its normal image (when UseMask is set).
     bool ApplyMaskRegion();
+    // A button inside another control (a scroll thumb, a mark) is not a stop of its own for the
+    // keyboard.
+    void SetKeyboardStop(bool stop);
 
     TImage *Image = nullptr;
     QImage *NormalBitmap = nullptr;
@@ -56,6 +76,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Space, Return and Enter press the focused button.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
     // The picture takes a copy of bitmap (nothing for none).
     void ShowBitmap(const QImage *bitmap);
@@ -64,6 +88,7 @@ protected:
 
 private:
     bool click_armed_ = false;
+    FocusMark *focus_mark_ = nullptr;
 };
 
 // A button with a second, "checked" set of state images and a hint for each state. The four

@@ -1,9 +1,12 @@
 #include "controls/ImageItem.h"
 
+#include "controls/ControlAccessibility.h"
+
 #include "desktop/Fonts.h"
 
 #include "common/SharedFunctions.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
@@ -42,6 +45,7 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     if (thumbnail.isNull())
         return false;
     ClipId = clip.Id;
+    setAccessibleName(SpokenClip(clip));
     QImage canvas(width(), height(), QImage::Format_RGB32);
     // The whole entry gray with a black border.
     canvas.fill(kGray);
@@ -98,12 +102,23 @@ void Image_Item::DrawFrame(const QColor &color) {
 
 void Image_Item::DrawUnselected() {
     DrawFrame(kGray);
-    Selected = false;
+    SetSelected(false);
 }
 
 void Image_Item::DrawSelected() {
     DrawFrame(kGreen);
-    Selected = true;
+    SetSelected(true);
+}
+
+void Image_Item::SetSelected(bool selected) {
+    if (Selected == selected)
+        return;
+    Selected = selected;
+    // Screen readers hear of the change.
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent announce(this, changed);
+    QAccessible::updateAccessibility(&announce);
 }
 
 void Image_Item::DrawHover() {

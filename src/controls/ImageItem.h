@@ -40,6 +40,7 @@ protected:
 
 private:
     void DrawFrame(const QColor &color);
+    void SetSelected(bool selected);
     void DrawTimeLine(int32_t start, int32_t stop);
     void DrawText(int x, int y, const QString &text);
 };

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPalette>
@@ -32,6 +33,8 @@ TListPanel::TListPanel(QWidget *parent) : QWidget(parent) {
     ScrollPanel->setAutoFillBackground(true);
     ScrollPanel->resize(0, height());
     Realign();
+    setFocusPolicy(Qt::TabFocus);
+    focus_mark_ = new FocusMark(this);
 }
 
 TListPanel::~TListPanel() {
@@ -99,6 +102,7 @@ bool TListPanel::SetThumbBitmap(const QImage &bitmap) {
         return false;
     if (Thumb == nullptr) {
         Thumb = new TImageButton(ScrollPanel);
+        Thumb->SetKeyboardStop(false);
         connect(Thumb, &TImageButton::MouseDown, this, &TListPanel::ThumbMouseDown);
         connect(Thumb, &TImageButton::MouseMove, this, &TListPanel::ThumbMouseMove);
     }
@@ -107,6 +111,7 @@ bool TListPanel::SetThumbBitmap(const QImage &bitmap) {
 
 TImageButton *TListPanel::NewArrow() {
     auto *arrow = new TImageButton(ScrollPanel);
+    arrow->SetKeyboardStop(false);
     connect(arrow, &TImageButton::MouseDown, this, [this, arrow] { ArrowMouseDown(arrow); });
     connect(arrow, &TImageButton::MouseUp, this, [this] { ArrowMouseUp(); });
     return arrow;
@@ -367,6 +372,71 @@ void TListPanel::Relayout() {
     ScrollTo(Thumb != nullptr ? Thumb->y() : ThumbMinTop);
 }
 
+void TListPanel::keyPressEvent(QKeyEvent *event) {
+    if (clips_ == nullptr || clips_->Count() == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int32_t last = clips_->Count() - 1;
+    // The row the keys move from: the last one reached, else the anchor, else none.
+    const int32_t from = cursor_ >= 0 && cursor_ <= last ? cursor_ : clips_->Anchor();
+    int32_t next = -1;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        next = from < 0 ? 0 : std::max(0, from - 1);
+        break;
+    case Qt::Key_Down:
+        next = from < 0 ? 0 : std::min(last, from + 1);
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = last;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Send(WM_PREVIEWCLIP, 0);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Shift extends the selection from the anchor, which stays.
+    clips_->Click(next,
+                  event->modifiers() & Qt::ShiftModifier ? ClickKind::Range : ClickKind::Plain);
+    cursor_ = next;
+    ShowRow(next);
+}
+
+void TListPanel::focusInEvent(QFocusEvent *event) {
+    focus_mark_->Follow(true, event->reason());
+    QWidget::focusInEvent(event);
+}
+
+void TListPanel::focusOutEvent(QFocusEvent *event) {
+    focus_mark_->Follow(false, event->reason());
+    QWidget::focusOutEvent(event);
+}
+
+void TListPanel::ShowRow(int32_t index) {
+    const int32_t rows = std::max(0, (ContentHeight + TopMargin - height()) / ItemPitch);
+    const int32_t travel = ThumbMaxTop - ThumbMinTop;
+    if (rows == 0 || travel <= 0 || Thumb == nullptr || ItemPitch <= 0)
+        return;
+    const int32_t shown = std::max(1, height() / ItemPitch);
+    int32_t first = -ContentPanel->y() / ItemPitch;
+    if (index < first)
+        first = index;
+    else if (index >= first + shown)
+        first = index - shown + 1;
+    first = std::clamp(first, 0, rows);
+    // The thumb position whose first row is this one (the inverse of ScrollTo's rounding).
+    const int32_t t = ThumbMinTop + (first * travel + rows - 1) / rows;
+    Thumb->move(Thumb->x(), std::clamp(t, ThumbMinTop, ThumbMaxTop));
+    ScrollTo(Thumb->y());
+}
+
 void TListPanel::ItemMouseDown(Image_Item *item, Qt::MouseButton button,
                                Qt::KeyboardModifiers shift) {
     ClickKind kind = ClickKind::Other;
@@ -376,8 +446,9 @@ void TListPanel::ItemMouseDown(Image_Item *item, Qt::MouseButton button,
         kind = ClickKind::Toggle;
     else if (button == Qt::LeftButton)
         kind = ClickKind::Plain;
+    cursor_ = static_cast<int32_t>(Items.indexOf(item));
     if (clips_ != nullptr)
-        clips_->Click(static_cast<int32_t>(Items.indexOf(item)), kind);
+        clips_->Click(cursor_, kind);
 }
 
 void TListPanel::ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos) {

@@ -75,8 +75,16 @@ public:
     QList<Image_Item *> Items; // in the order of the list's records
     QMenu *ClipMenu = nullptr;
 
+    // Scrolls so that the row is in view.
+    void ShowRow(int32_t index);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Up and Down move the selection (with Shift they extend it), Home and End go to the ends,
+    // Return previews the clip.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void Realign();
@@ -100,4 +108,6 @@ private:
 
     HWND parent_handle_ = nullptr;
     ClipList *clips_ = nullptr;
+    FocusMark *focus_mark_ = nullptr;
+    int32_t cursor_ = -1; // the row the keyboard reached last
 };

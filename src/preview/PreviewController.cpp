@@ -8,6 +8,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 PreviewPlayerCalls PreviewPlayerCalls::Real() {
     PreviewPlayerCalls calls;
@@ -96,6 +97,24 @@ void PreviewController::PlayClick() {
 
 void PreviewController::PauseClick() {
     player_.pause();
+}
+
+void PreviewController::PlayOrPause() {
+    const bool playing =
+        controls_.position_timer != nullptr && controls_.position_timer->isActive();
+    if (playing)
+        PauseClick();
+    else
+        PlayClick();
+}
+
+void PreviewController::SeekBy(double seconds) {
+    double now = 0;
+    double percent = 0;
+    const ClipRecord *clip = Clip(preview_clip_);
+    if (clip == nullptr || !player_.position(now, percent))
+        return;
+    player_.seek(std::clamp(now + seconds, 0.0, static_cast<double>(clip->Duration)));
 }
 
 void PreviewController::PreviousClick() {

@@ -60,6 +60,10 @@ public:
     // Play resumes the clip that is open, or opens the selected one.
     void PlayClick();
     void PauseClick();
+    // Space: pauses the clip that plays, or plays.
+    void PlayOrPause();
+    // Moves the play position by seconds (back for a negative number), within the clip.
+    void SeekBy(double seconds);
     // The clip's start (Previous) or stop (Next) becomes the play position, whole seconds.
     void PreviousClick();
     void NextClick();

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QUrl>
 #include <algorithm>
 
@@ -111,6 +112,9 @@ void TProgressWindow::CreateSkinnedControls() {
     connect(TB_Stop, &TImageButton::Click, this, [this] { TB_StopClick(); });
     connect(TB_Close, &TImageButton::Click, this, [this] { TB_CloseClick(); });
     connect(TB_Browse, &TImageButton::Click, this, [this] { TB_BrowseClick(); });
+    // Escape closes the window as its close button does: refused while a run converts.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
+            [this] { TB_CloseClick(); });
 }
 
 void TProgressWindow::AttachRun(ConversionRun *run, RunHost host) {
@@ -137,6 +141,8 @@ void TProgressWindow::ResetProgress() {
     Label_Note->clear();
     Label_Note->setToolTip({});
     ClearDisplay();
+    // Space or Return starts the run from the keyboard.
+    TB_Start->setFocus(Qt::OtherFocusReason);
 }
 
 void TProgressWindow::ClearDisplay() {

@@ -9,6 +9,7 @@
 #include "skin/SkinLoader.h"
 
 #include <QLabel>
+#include <QShortcut>
 
 TAboutWindow *AboutWindow = nullptr;
 
@@ -47,6 +48,8 @@ void TAboutWindow::CreateSkinnedControls() {
     connect(TB_Home, &TImageButton::Click, this, &TAboutWindow::TB_HomeClick);
     connect(TB_Contact, &TImageButton::Click, this, &TAboutWindow::TB_ContactClick);
     connect(TB_Close, &TImageButton::Click, this, &TAboutWindow::TB_CloseClick);
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
+            &TAboutWindow::TB_CloseClick);
 }
 
 void TAboutWindow::TB_HomeClick() {

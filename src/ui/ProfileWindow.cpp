@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
@@ -120,6 +121,8 @@ void TProfileWindow::CreateSkinnedControls() {
     connect(TB_Ok, &TImageButton::Click, this, [this] { TB_OkClick(); });
     connect(TB_Cancel, &TImageButton::Click, this, [this] { TB_CancelClick(); });
     connect(TB_Close, &TImageButton::Click, this, [this] { TB_CancelClick(); });
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this,
+            [this] { TB_CancelClick(); });
 }
 
 void TProfileWindow::OpenForNew(int32_t device_type) {

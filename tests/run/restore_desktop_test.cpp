@@ -25,21 +25,20 @@ QString Text(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Answers the question box that shows next with Return (its default button is Yes).
-bool AnswerYes(int timeout_ms = 20000) {
+// Answers the program's next question box with Return (its default button is Yes).
+bool AnswerYes() {
+    const QString box = WaitForWindow("Mavo iPod Converter");
+    if (box.isEmpty())
+        return false;
+    XDoTool({"windowfocus", "--sync", box});
+    XDoTool({"key", "Return"});
+    // The box is gone before the next one can come.
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        for (const QString &id : XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n')) {
-            if (id.isEmpty() || XDoTool({"getwindowname", id}) == "Vidore4 Converter")
-                continue;
-            XDoTool({"windowfocus", "--sync", id});
-            XDoTool({"key", "Return"});
-            return true;
-        }
+    while (timer.elapsed() < 10000 &&
+           !XDoTool({"search", "--onlyvisible", "--name", "^Mavo iPod Converter$"}).isEmpty())
         QThread::msleep(100);
-    }
-    return false;
+    return true;
 }
 
 template <typename Check> bool WaitUntil(Check check, int timeout_ms) {
@@ -100,7 +99,6 @@ TEST(RestoreDesktop, AKilledRunIsRestoredAndGoesOnConvertingEveryClipOnce) {
     program.Start(second, "");
     ASSERT_FALSE(WaitForWindow("Vidore4 Converter").isEmpty()) << ProgramCopy::Output(second);
     ASSERT_TRUE(AnswerYes()) << "no question to restore the list";
-    QThread::msleep(500);
     ASSERT_TRUE(AnswerYes()) << "no question to go on with the run";
     QStringList files;
     ASSERT_TRUE(WaitUntil(
