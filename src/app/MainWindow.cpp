@@ -205,24 +205,12 @@ void TMainWindow::HookKeyboard() {
     };
     for (const auto &[sequence, action] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
-    // Tab goes through the controls as they are seen: the list and its buttons, the preview,
-    // the marks, the profile and Convert, then the title bar's buttons.
-    QWidget *const order[] = {TB_AddFile,
-                              TB_DelFile,
-                              TP_ImageList,
-                              TB_Play,
-                              TB_Pause,
-                              TB_Stop,
-                              TB_AS_Keep,
-                              TB_Previous,
-                              TB_Next,
-                              TP_Progress,
-                              ComboBox_OutputSetting,
-                              TB_Edit,
-                              TB_Convert,
-                              TB_Help,
-                              TB_Min,
-                              TB_Close};
+    // Tab goes through the controls as they are seen: the device panel, the list and its
+    // buttons, the preview, the marks, the profile and Convert, then the title bar's buttons.
+    QWidget *const order[] = {
+        Panel_Preview, TB_AddFile, TB_DelFile,  TP_ImageList, TB_Play,     TB_Pause,
+        TB_Stop,       TB_AS_Keep, TB_Previous, TB_Next,      TP_Progress, ComboBox_OutputSetting,
+        TB_Edit,       TB_Convert, TB_Help,     TB_Min,       TB_Close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -347,6 +335,8 @@ bool TMainWindow::LoadSkinsAndDefaults() {
     g_s_Version = "2.1.3 Build on 20070421";
     TB_AS_Keep->SetChecked(b_KeepRatio);
     ShowKeysInHints();
+    // The keyboard starts at the clip list, the window's main part.
+    TP_ImageList->setFocus(Qt::OtherFocusReason);
     SelectDevice(StoredDeviceType());
     g_s_ApplicationTitle = "Mavo iPod Converter";
     return true;
