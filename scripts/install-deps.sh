@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev
     ffmpeg xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core fonts-liberation2
     desktop-file-utils appstream man-db groff-base file dpkg-dev lintian
+    at-spi2-core python3-pyatspi dbus
 )
 
 # The benchmarks measure against other converters and players: `install-deps.sh --bench`.
