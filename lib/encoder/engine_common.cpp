@@ -4,6 +4,7 @@
 extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/error.h>
+#include <libavutil/mem.h>
 }
 
 #include <sys/stat.h>
@@ -14,6 +15,7 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace engine {
@@ -88,7 +90,14 @@ std::string OutputFailure(const std::string &what, int err) {
     return what + ": " + ErrorText(err);
 }
 
+// The most one allocation of FFmpeg's may take. A damaged header can ask for gigabytes (an
+// 80-byte WAV whose INFO tag claims 1.8 GB); refused, the reader fails at once instead. A frame
+// of 8K pictures in 32 bits still fits.
+constexpr size_t kMaxAllocation = 160u * 1024 * 1024;
+
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
+    static std::once_flag bounded;
+    std::call_once(bounded, [] { av_max_alloc(kMaxAllocation); });
     *ctx = nullptr;
     if (path == nullptr || *path == '\0') {
         reason = "no input file";

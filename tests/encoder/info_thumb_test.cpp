@@ -7,8 +7,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -253,4 +257,41 @@ TEST(EngineInfo, MutatedFilesGiveASaneRecordAndNoStrayPicture) {
         EXPECT_EQ(result == 0, std::filesystem::exists(picture)) << file;
     }
     EXPECT_GE(files, 7);
+}
+
+namespace {
+// The peak resident memory, in KiB, of a child process that runs work and ends.
+long PeakOfChild(const std::function<void()> &work) {
+    const pid_t child = fork();
+    if (child == 0) {
+        work();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
+}
+} // namespace
+
+// Damaged headers that asked for gigabytes (a WAV whose INFO tag claims 1.8 GB took that much for
+// four seconds): the information and thumbnail calls refuse such a file within a small budget.
+TEST(EngineInfo, AnAbsurdHeaderIsRefusedWithoutTakingGigabytes) {
+    const std::string folder = std::string(MAVO_SOURCE_DIR) + "/tests/encoder/regressions/";
+    const std::string picture = media::FixtureDir() + "/absurd-thumb.jpg";
+    // The children start as big as this process: what they add is what counts.
+    const long base = PeakOfChild([] {});
+    for (const char *name : {"fileinfo-oom-d5dac86c4384c6b8bf654c82f67bdd600ad4cd6c",
+                             "fileinfo-oom-e6f35033f8614da25e285be175ed1cac3528a458"}) {
+        const std::string file = folder + name;
+        const long peak = PeakOfChild([&] {
+            ClipInfoRecord info{};
+            Mydll_GetFileinfo(file.c_str(), &info);
+            Mydll_GetPicure(file.c_str(), 5, "80x60", picture.c_str());
+        });
+        EXPECT_LT(peak - base, 200 * 1024) << name << ": " << peak << " KiB against " << base;
+        const Info i = GetInfo(file);
+        EXPECT_EQ(i.rec.duration, 0) << name;
+    }
 }
