@@ -27,7 +27,7 @@ DeviceMenu::DeviceMenu(QWidget *panel, QWidget *picture)
     panel_->setAccessibleName(QStringLiteral("Choose your device"));
     // From the keyboard: Tab reaches the panel, Space or Return opens the menu.
     panel_->setFocusPolicy(Qt::TabFocus);
-    focus_mark_ = new FocusMark(panel_);
+    new FocusMark(panel_);
     panel_->installEventFilter(this);
 }
 
@@ -47,11 +47,6 @@ bool DeviceMenu::eventFilter(QObject *watched, QEvent *event) {
     if (watched != panel_)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-        focus_mark_->Follow(event->type() == QEvent::FocusIn,
-                            static_cast<QFocusEvent *>(event)->reason());
-        return false;
     case QEvent::ShortcutOverride:
         // Space opens the menu here rather than playing a clip.
         if (OpensMenu(static_cast<QKeyEvent *>(event)))

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <cstdint>
 
-class FocusMark;
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -34,7 +33,6 @@ private:
     bool OpensMenu(const QKeyEvent *key) const;
 
     QWidget *panel_;
-    FocusMark *focus_mark_ = nullptr;
     QWidget *picture_;
     QMenu *menu_;
     QList<QAction *> entries_;

@@ -1,7 +1,5 @@
 #include "controls/FixProgress.h"
 
-#include <QFocusEvent>
-
 #include "controls/ControlMath.h"
 #include "controls/ControlMessages.h"
 
@@ -20,17 +18,7 @@ TFixProgress::TFixProgress(QWidget *parent) : QWidget(parent) {
     // Reached by Tab; the window's Left and Right keys move the play position, and the thumb
     // with it.
     setFocusPolicy(Qt::TabFocus);
-    focus_mark_ = new FocusMark(this);
-}
-
-void TFixProgress::focusInEvent(QFocusEvent *event) {
-    focus_mark_->Follow(true, event->reason());
-    QWidget::focusInEvent(event);
-}
-
-void TFixProgress::focusOutEvent(QFocusEvent *event) {
-    focus_mark_->Follow(false, event->reason());
-    QWidget::focusOutEvent(event);
+    new FocusMark(this);
 }
 
 TFixProgress::~TFixProgress() {

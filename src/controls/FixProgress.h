@@ -64,12 +64,9 @@ public:
     ChangeFunction OnChange;
 
 protected:
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    FocusMark *focus_mark_ = nullptr;
     void ThumbMouseDown(QMouseEvent *event);
     void ThumbMouseMove(QMouseEvent *event);
     void ThumbMouseUp(QMouseEvent *event);

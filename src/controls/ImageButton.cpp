@@ -73,7 +73,8 @@ void DeleteEachOnce(std::initializer_list<QImage *> bitmaps) {
 // ---- FocusMark ----
 
 namespace {
-QColor g_focus_color(255, 176, 0);
+// Amber: apart from the green of a selected clip and the red under the mouse.
+const QColor kFocusColor(255, 176, 0);
 } // namespace
 
 FocusMark::FocusMark(QWidget *control) : QWidget(control) {
@@ -84,13 +85,8 @@ FocusMark::FocusMark(QWidget *control) : QWidget(control) {
     hide();
 }
 
-void FocusMark::SetColor(const QColor &color) {
-    if (color.isValid())
-        g_focus_color = color;
-}
-
 QColor FocusMark::Color() {
-    return g_focus_color;
+    return kFocusColor;
 }
 
 void FocusMark::Follow(bool focused, Qt::FocusReason reason) {
@@ -104,13 +100,24 @@ void FocusMark::Follow(bool focused, Qt::FocusReason reason) {
 
 void FocusMark::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.setPen(QPen(g_focus_color, 2, Qt::DashLine));
+    painter.setPen(QPen(kFocusColor, 2, Qt::DashLine));
     painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 bool FocusMark::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == parent() && event->type() == QEvent::Resize)
+    if (watched != parent())
+        return false;
+    switch (event->type()) {
+    case QEvent::Resize:
         setGeometry(parentWidget()->rect());
+        break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        Follow(event->type() == QEvent::FocusIn, static_cast<QFocusEvent *>(event)->reason());
+        break;
+    default:
+        break;
+    }
     return false;
 }
 
@@ -122,7 +129,7 @@ TImageButton::TImageButton(QWidget *parent) : QWidget(parent) {
     Image->setGeometry(rect());
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus);
-    focus_mark_ = new FocusMark(this);
+    new FocusMark(this);
     setVisible(false);
 }
 
@@ -138,16 +145,6 @@ void TImageButton::keyPressEvent(QKeyEvent *event) {
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void TImageButton::focusInEvent(QFocusEvent *event) {
-    focus_mark_->Follow(true, event->reason());
-    QWidget::focusInEvent(event);
-}
-
-void TImageButton::focusOutEvent(QFocusEvent *event) {
-    focus_mark_->Follow(false, event->reason());
-    QWidget::focusOutEvent(event);
 }
 
 TImageButton::~TImageButton() {

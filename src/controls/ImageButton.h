@@ -16,13 +16,13 @@
 class QKeyEvent;
 class QMouseEvent;
 
-// The outline a control shows while it has the keyboard focus (reached by Tab, not by a click).
-// The skin may give its colour; it differs from the green of a selected clip.
+// The outline a control shows while it has the keyboard focus (reached by Tab, not by a click):
+// made as a child of the control, it follows the control's focus and size by itself. Its colour
+// differs from the green of a selected clip.
 class FocusMark : public QWidget {
     Q_OBJECT
 public:
     explicit FocusMark(QWidget *control);
-    static void SetColor(const QColor &color);
     static QColor Color();
     // Shows the mark when the focus came from the keyboard; hides it otherwise.
     void Follow(bool focused, Qt::FocusReason reason);
@@ -78,8 +78,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     // Space, Return and Enter press the focused button.
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
     // The picture takes a copy of bitmap (nothing for none).
     void ShowBitmap(const QImage *bitmap);
@@ -88,7 +86,6 @@ protected:
 
 private:
     bool click_armed_ = false;
-    FocusMark *focus_mark_ = nullptr;
 };
 
 // A button with a second, "checked" set of state images and a hint for each state. The four

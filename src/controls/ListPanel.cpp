@@ -34,7 +34,7 @@ TListPanel::TListPanel(QWidget *parent) : QWidget(parent) {
     ScrollPanel->resize(0, height());
     Realign();
     setFocusPolicy(Qt::TabFocus);
-    focus_mark_ = new FocusMark(this);
+    new FocusMark(this);
 }
 
 TListPanel::~TListPanel() {
@@ -407,16 +407,6 @@ void TListPanel::keyPressEvent(QKeyEvent *event) {
                   event->modifiers() & Qt::ShiftModifier ? ClickKind::Range : ClickKind::Plain);
     cursor_ = next;
     ShowRow(next);
-}
-
-void TListPanel::focusInEvent(QFocusEvent *event) {
-    focus_mark_->Follow(true, event->reason());
-    QWidget::focusInEvent(event);
-}
-
-void TListPanel::focusOutEvent(QFocusEvent *event) {
-    focus_mark_->Follow(false, event->reason());
-    QWidget::focusOutEvent(event);
 }
 
 void TListPanel::ShowRow(int32_t index) {

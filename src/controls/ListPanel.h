@@ -83,8 +83,6 @@ protected:
     // Up and Down move the selection (with Shift they extend it), Home and End go to the ends,
     // Return previews the clip.
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void Realign();
@@ -108,6 +106,5 @@ private:
 
     HWND parent_handle_ = nullptr;
     ClipList *clips_ = nullptr;
-    FocusMark *focus_mark_ = nullptr;
     int32_t cursor_ = -1; // the row the keyboard reached last
 };

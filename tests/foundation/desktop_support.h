@@ -37,6 +37,20 @@ inline QString WaitForWindow(const QString &title, int timeout_ms = 20000) {
     return {};
 }
 
+// The first visible window whose title is not the given one (a dialog or a box over the main
+// window), or empty after the timeout.
+inline QString WaitForWindowOtherThan(const QString &title, int timeout_ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeout_ms) {
+        for (const QString &id : XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n'))
+            if (!id.isEmpty() && XDoTool({"getwindowname", id}) != title)
+                return id;
+        QThread::msleep(100);
+    }
+    return {};
+}
+
 // Where the skin in the program folder puts a control: fields 4 to 7 of its entry are left,
 // top, width and height. Empty when the entry has fewer fields.
 inline QRect SkinPlace(const QString &program_folder, const QString &window, const QString &key) {
@@ -51,6 +65,14 @@ inline QRect SkinPlace(const QString &program_folder, const QString &window, con
 inline void ClickAt(const QString &window_id, const QPoint &at, int clicks = 1) {
     XDoTool({"mousemove", "--window", window_id, QString::number(at.x()), QString::number(at.y())});
     XDoTool({"click", "--repeat", QString::number(clicks), "--delay", "80", "1"});
+}
+
+// Clicks the progress window's Start: the window lies centred on a 1280 x 1024 screen.
+inline void ClickProgressStart(const QString &program_folder) {
+    const QPoint start = SkinPlace(program_folder, "ProgressWindow", "TB_Start").center();
+    XDoTool({"mousemove", QString::number((1280 - 546) / 2 + start.x()),
+             QString::number((1024 - 346) / 2 + start.y())});
+    XDoTool({"click", "1"});
 }
 
 // What the window shows now, as the display has it.

@@ -18,19 +18,6 @@ void Keys(const QStringList &keys) {
     }
 }
 
-// The next visible window whose title is not the main window's.
-QString WaitForOtherWindow(int timeout_ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        for (const QString &id : XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n'))
-            if (!id.isEmpty() && XDoTool({"getwindowname", id}) != "Vidore4 Converter")
-                return id;
-        QThread::msleep(100);
-    }
-    return {};
-}
-
 } // namespace
 
 TEST(DesktopKeyboard, AWholeConversionWithoutTheMouse) {
@@ -45,7 +32,7 @@ TEST(DesktopKeyboard, AWholeConversionWithoutTheMouse) {
     QThread::msleep(500);
 
     Keys({"ctrl+o"});
-    const QString dialog = WaitForOtherWindow(10000);
+    const QString dialog = WaitForWindowOtherThan("Vidore4 Converter", 10000);
     ASSERT_FALSE(dialog.isEmpty()) << "Ctrl+O opened no dialog";
     XDoTool({"type", "--delay", "5", clip});
     Keys({"Return"});

@@ -84,10 +84,7 @@ TEST(RestoreDesktop, AKilledRunIsRestoredAndGoesOnConvertingEveryClipOnce) {
         << "the list of three clips is not saved";
     ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_Convert").center());
     QThread::msleep(1000);
-    const QPoint start = SkinPlace(program.Folder(), "ProgressWindow", "TB_Start").center();
-    XDoTool({"mousemove", QString::number((1280 - 546) / 2 + start.x()),
-             QString::number((1024 - 346) / 2 + start.y())});
-    XDoTool({"click", "1"});
+    ClickProgressStart(program.Folder());
     // Killed while the long clip is half written.
     ASSERT_TRUE(WaitUntil([&] { return QFileInfo(out + "long.MP4").size() > 256 * 1024; }, 120000))
         << ProgramCopy::Output(first);

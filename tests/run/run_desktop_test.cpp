@@ -10,27 +10,6 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
-namespace {
-
-// A visible window with a title other than the main window's: the dialog that just opened.
-QString WaitForDialog(int timeout_ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeout_ms) {
-        for (const QString &id : XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n')) {
-            if (id.isEmpty())
-                continue;
-            const QString name = XDoTool({"getwindowname", id});
-            if (!name.isEmpty() && name != "Vidore4 Converter")
-                return id;
-        }
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-} // namespace
-
 TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
     ProgramCopy program;
     ASSERT_TRUE(program.Make());
@@ -44,7 +23,7 @@ TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
                                  media::Fixture("mov")};
     for (const std::string &clip : clips) {
         ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_AddFile").center());
-        const QString dialog = WaitForDialog(5000);
+        const QString dialog = WaitForWindowOtherThan("Vidore4 Converter", 5000);
         ASSERT_FALSE(dialog.isEmpty()) << "the add button opened no dialog";
         XDoTool({"windowfocus", "--sync", dialog});
         XDoTool({"type", "--delay", "5", QString::fromStdString(clip)});
@@ -54,11 +33,7 @@ TEST(RunDesktop, ClipsAddedThroughTheDialogAreConvertedByConvertAndStart) {
 
     ClickAt(main, SkinPlace(program.Folder(), "MainWindow", "TB_Convert").center());
     QThread::msleep(1000);
-    // The progress window lies centred on the screen; the start button is its skin's.
-    const QPoint start = SkinPlace(program.Folder(), "ProgressWindow", "TB_Start").center();
-    XDoTool({"mousemove", QString::number((1280 - 546) / 2 + start.x()),
-             QString::number((1024 - 346) / 2 + start.y())});
-    XDoTool({"click", "1"});
+    ClickProgressStart(program.Folder());
 
     const QString out = program.Home() + "/MavoOutput/";
     QElapsedTimer waited;
