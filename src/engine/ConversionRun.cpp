@@ -11,7 +11,6 @@
 #include <QThread>
 
 namespace {
-constexpr const char *kAddProfileEntry = "Add my profile...";
 constexpr const char *kNoReason = "the engine gave no reason";
 
 } // namespace
