@@ -28,6 +28,30 @@ typedef struct ClipInfoRecord {
     int32_t extra[6];      /* fps x 1000, kbit/s, Hz, channels, 0, 0 */
 } ClipInfoRecord;
 
+/* What a written file holds, read back to check it against the device it was made for. Texts are
+ * empty and numbers 0 where the file has no such stream or does not say. */
+typedef struct MediaFacts {
+    int32_t readable;          /* 1 when the file opened and has a video or an audio stream */
+    char container[16];        /* "mp4", "3gp", "psp" (from the brand), "avi" ...          */
+    int32_t index_at_front;    /* 1: an MP4-family file whose index comes before its media */
+    int64_t file_bytes;
+    int32_t duration_ms;
+    char video_codec[16];      /* "h264", "hevc", "mpeg4"                                  */
+    char video_tag[8];         /* the sample entry or four-character tag: "avc1", "hvc1"   */
+    char video_profile[32];    /* "High", "Main", "Simple Profile"                         */
+    int32_t video_level;       /* h264: 41 for 4.1; hevc: 10 x level (41); mpeg4 simple:
+                                  0 L0, 1..3, 4 for 4a, 5, 6                               */
+    int32_t width, height;     /* the coded frame                                          */
+    int32_t display_width, display_height;
+    int32_t fps_milli;         /* frames per second x 1000                                 */
+    int32_t video_kbps;        /* the video stream's bytes over its length                 */
+    int32_t bit_depth;         /* 8 for 8-bit pictures                                     */
+    int32_t chroma_420;        /* 1 for 4:2:0                                              */
+    char audio_codec[16];      /* "aac", "mp3"                                             */
+    char audio_profile[16];    /* "LC", "HE-AAC"                                           */
+    int32_t sample_rate, channels, audio_kbps;
+} MediaFacts;
+
 typedef int (*InfoReportFn)(const char *status_text);
 typedef int (*PercentReportFn)(int percent);
 
@@ -35,6 +59,8 @@ ENCODER_API void MyDll_Init(void);
 ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *info);
 ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const char *size,
                                 const char *out_jpeg);
+/* 0 when the file was read (facts->readable 1), -1 otherwise. */
+ENCODER_API int Mydll_GetMediaFacts(const char *path, MediaFacts *facts);
 ENCODER_API void SetGetInfoCallBackFun(InfoReportFn fn);
 ENCODER_API void SetGetPercentCallBackFun(PercentReportFn fn);
 ENCODER_API int _X(HWND window, int argc, char **argv);
