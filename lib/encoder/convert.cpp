@@ -88,7 +88,11 @@ bool CloseOutput(Converter &c, bool ok, bool stopped, int64_t &bytes) {
             ok = false;
         }
     }
+    // The writing position after the trailer is not always the end of the file: AVI, for one,
+    // goes back to finish its header.
     bytes = c.sh.Bytes();
+    if (c.sh.oc != nullptr && c.sh.oc->pb != nullptr)
+        bytes = std::max(bytes, avio_size(c.sh.oc->pb));
     if (c.sh.oc != nullptr && c.sh.oc->pb != nullptr && avio_closep(&c.sh.oc->pb) < 0 && ok &&
         !stopped) {
         c.sh.Fail("cannot finish the output file");

@@ -20,8 +20,11 @@ bool Converter::Write(Stage &s, AVPacket *pkt) {
     if (s.type == AVMEDIA_TYPE_VIDEO) {
         size_t size = 0;
         const uint8_t *stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-        if (stats != nullptr && size >= 4)
-            sh.q = AV_RL32(stats) / static_cast<double>(FF_QP2LAMBDA);
+        // x264 marks a packet without a quantiser of its own with a negative one.
+        const int32_t lambda =
+            stats != nullptr && size >= 4 ? static_cast<int32_t>(AV_RL32(stats)) : -1;
+        if (lambda >= 0)
+            sh.q = lambda / static_cast<double>(FF_QP2LAMBDA);
     }
     av_packet_rescale_ts(pkt, s.enc->time_base, s.ost->time_base);
     pkt->stream_index = s.ost->index;
