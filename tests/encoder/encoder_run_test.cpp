@@ -46,3 +46,19 @@ TEST(EncoderRun, ConvertInfoAndThumbnail) {
               0);
     EXPECT_EQ(media::Probe(jpg, "v:0", "width")["width"], "160");
 }
+
+TEST(EncoderRun, FactsOneKeyALine) {
+    std::string text;
+    int rc = media::Run(Runner() + " facts " + media::Quote(media::Fixture("mp4")) + " " +
+                            media::Quote(media::Fixture("xvid")),
+                        &text);
+    EXPECT_EQ(rc, 0) << text;
+    for (const char *line : {"container=mp4\n", "video_codec=h264\n", "video_tag=avc1\n",
+                             "width=320\n", "fps_milli=25000\n", "audio_codec=aac\n",
+                             "\nfile=" /* the second file after a blank line */, "container=avi\n",
+                             "video_tag=XVID\n", "audio_codec=mp3\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    rc = media::Run(Runner() + " facts " + media::Quote(media::Fixture("text")), &text);
+    EXPECT_EQ(rc, 1);
+    EXPECT_NE(text.find("readable=0\n"), std::string::npos) << text;
+}

@@ -5,6 +5,8 @@
 //   encoder-run [-l LIBRARY] infothumb OUTDIR FILE...   (both per file, with timings)
 //   encoder-run [-l LIBRARY] convert ARG...             (the argument list as given to _X,
 //                                                        without the program name)
+//   encoder-run [-l LIBRARY] facts FILE...              (what each written file holds, one
+//                                                        key=value a line)
 //
 // The library is found next to this program's build folder (../bin/libEncoder.so) unless -l
 // names it. convert prints every status line and exits with the clip's result (0 finished,
@@ -86,8 +88,36 @@ void PrintInfo(const Engine &e, const char *file) {
 
 int Usage() {
     std::fprintf(stderr, "usage: encoder-run [-l LIBRARY] info FILE... | thumb FILE OUT [SIZE "
-                         "[SECONDS]] | infothumb OUTDIR FILE... | convert ARG...\n");
+                         "[SECONDS]] | infothumb OUTDIR FILE... | convert ARG... | facts "
+                         "FILE...\n");
     return 64;
+}
+
+// Prints the facts of each file, a blank line between files; 1 when one could not be read.
+int PrintFacts(void *lib, int count, char **files) {
+    int (*facts)(const char *, MediaFacts *) = nullptr;
+    if (!Resolve(lib, "Mydll_GetMediaFacts", facts))
+        return 70;
+    int rc = 0;
+    for (int i = 0; i < count; ++i) {
+        MediaFacts f{};
+        if (facts(files[i], &f) != 0)
+            rc = 1;
+        std::printf("%sfile=%s\nreadable=%d\ncontainer=%s\nindex_at_front=%d\nfile_bytes=%lld\n"
+                    "duration_ms=%d\n",
+                    i > 0 ? "\n" : "", files[i], f.readable, f.container, f.index_at_front,
+                    static_cast<long long>(f.file_bytes), f.duration_ms);
+        std::printf("video_codec=%s\nvideo_tag=%s\nvideo_profile=%s\nvideo_level=%d\nwidth=%d\n"
+                    "height=%d\ndisplay_width=%d\ndisplay_height=%d\nfps_milli=%d\n"
+                    "video_kbps=%d\nbit_depth=%d\nchroma_420=%d\n",
+                    f.video_codec, f.video_tag, f.video_profile, f.video_level, f.width, f.height,
+                    f.display_width, f.display_height, f.fps_milli, f.video_kbps, f.bit_depth,
+                    f.chroma_420);
+        std::printf("audio_codec=%s\naudio_profile=%s\nsample_rate=%d\nchannels=%d\n"
+                    "audio_kbps=%d\n",
+                    f.audio_codec, f.audio_profile, f.sample_rate, f.channels, f.audio_kbps);
+    }
+    return rc;
 }
 
 // Times reading the details and the thumbnail of each file, as adding clips does.
@@ -167,6 +197,8 @@ int main(int argc, char **argv) {
         InfoAndThumbnails(e, argv[a], argc - a - 1, argv + a + 1);
     } else if (cmd == "convert" && a < argc) {
         rc = Convert(e, argc - a, argv + a);
+    } else if (cmd == "facts" && a < argc) {
+        rc = PrintFacts(lib, argc - a, argv + a);
     } else {
         rc = Usage();
     }
