@@ -1,6 +1,7 @@
 #include "job.h"
 #include "common/FloatToInt.h"
 #include "engine_common.h"
+#include "levels.h"
 
 #include <charconv>
 #include <cmath>
@@ -82,6 +83,34 @@ template <typename T, typename U> bool Store(const std::optional<T> &v, U &field
     return true;
 }
 
+// A four-character tag: printable characters only (a space may pad it, as in "mp4a").
+bool ReadTag(std::string_view v, std::string &tag) {
+    if (v.size() != 4)
+        return false;
+    for (char c : v)
+        if (c < 0x20 || c > 0x7e)
+            return false;
+    tag = v;
+    return true;
+}
+
+// A name from the list, kept as given.
+template <size_t N>
+bool ReadName(std::string_view v, const std::string_view (&names)[N], std::string &field) {
+    if (!OneOf(names, v))
+        return false;
+    field = v;
+    return true;
+}
+
+bool ReadLevel(std::string_view v, std::string &level) {
+    // Every HEVC level is an H.264 level too; which codec takes it is judged at setup.
+    if (FindLevel(kH264Levels, v) == nullptr)
+        return false;
+    level = v;
+    return true;
+}
+
 std::optional<int> ParseSampleRate(std::string_view text) {
     std::string_view rest;
     auto v = ReadNumber(text, &rest);
@@ -128,6 +157,15 @@ constexpr Option kOptions[] = {
     {"-ar", true,
      [](std::string_view v, Job &j) { return Store(ParseSampleRate(v), j.sample_rate); }},
     {"-f", true, [](std::string_view v, Job &j) { return !(j.format = v).empty(); }},
+    {"-preset", true, [](std::string_view v, Job &j) { return ReadName(v, kPresets, j.preset); }},
+    {"-vprofile", true,
+     [](std::string_view v, Job &j) {
+         return ReadName(v, kH264Profiles, j.vprofile) || ReadName(v, kHevcProfiles, j.vprofile);
+     }},
+    {"-level", true, [](std::string_view v, Job &j) { return ReadLevel(v, j.level); }},
+    {"-vtag", true, [](std::string_view v, Job &j) { return ReadTag(v, j.vtag); }},
+    {"-faststart", false, [](std::string_view, Job &j) { return j.faststart = true; }},
+    {"-fit", false, [](std::string_view, Job &j) { return j.fit = true; }},
 };
 
 const Option *FindOption(std::string_view name) {
@@ -190,6 +228,12 @@ bool ParseArguments(int argc, char **argv, Job &job, std::string &reason) {
     }
     if (job.input.empty()) {
         reason = "no input file given";
+        return false;
+    }
+    if (job.fit &&
+        (job.pad_top > 0 || job.pad_bottom > 0 || job.pad_left > 0 || job.pad_right > 0)) {
+        reason = "-fit keeps the picture's own shape and takes no bands (-padtop, -padbottom, "
+                 "-padleft, -padright)";
         return false;
     }
     // Bands are measured inside the frame given with -s; without it they add to the source.

@@ -29,6 +29,13 @@ struct Job {
     int channels = 0;          // 0: the source's, at most 2
     int sample_rate = 0;       // 0: the source's when the encoder takes it
     std::string format;        // container; empty: from the output name
+    // Video coding and container choices beyond the classic list.
+    std::string preset;     // x264/x265 speed preset; empty: the encoder's own
+    std::string vprofile;   // the most the stream may use: baseline, main, high
+    std::string level;      // "4.1"; empty: the encoder chooses
+    std::string vtag;       // four characters for the stream's tag; empty: the container's
+    bool faststart = false; // MP4 family: the index before the media
+    bool fit = false;       // -s is a box the picture fits in, -r a ceiling
 };
 
 // Reads argv[1..argc-1] (argv[0] is the caller's program name). Options may come in any order and

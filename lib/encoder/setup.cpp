@@ -2,6 +2,7 @@
 #include "common/FloatToInt.h"
 #include "converter.h"
 #include "engine_common.h"
+#include "options.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,16 +43,6 @@ AVCodecContext *OpenDecoder(const AVStream *st, const AVCodec *dec, int threads,
     if (avcodec_open2(cc, dec, nullptr) < 0)
         avcodec_free_context(&cc);
     return cc;
-}
-
-const AVCodec *FindEncoder(const std::string &name, AVMediaType type) {
-    const AVCodec *c = avcodec_find_encoder_by_name(name.c_str());
-    if (c == nullptr) {
-        const AVCodecDescriptor *d = avcodec_descriptor_get_by_name(name.c_str());
-        if (d != nullptr)
-            c = avcodec_find_encoder(d->id);
-    }
-    return c != nullptr && c->type == type ? c : nullptr;
 }
 
 const char *KindName(AVMediaType type) {
@@ -137,6 +128,8 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     DisplaySize(s->ist, dw, dh);
     int W = job.width > 0 ? job.width : (dw & ~1);
     int H = job.height > 0 ? job.height : (dh & ~1);
+    if (job.fit)
+        FitFrame(W, H, dw, dh, W, H);
     if (W - job.pad_left - job.pad_right < 2 || H - job.pad_top - job.pad_bottom < 2) {
         sh.Fail("the bands leave no room for the picture");
         return false;
@@ -149,7 +142,9 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
         sh.Fail("out of memory");
         return false;
     }
-    s->rate = job.rate.num > 0 ? job.rate : SourceRate(s->ist);
+    s->rate = SourceRate(s->ist);
+    if (job.rate.num > 0)
+        s->rate = job.fit ? FitRate(s->rate, job.rate) : job.rate;
     if (!VideoEncoder(*s, W, H))
         return false;
     video = std::move(s);
@@ -172,9 +167,21 @@ bool Converter::VideoEncoder(Stage &s, int W, int H) {
     e->framerate = s.rate;
     if (job.video_bitrate > 0)
         e->bit_rate = job.video_bitrate;
-    e->thread_count = EnvInt("MAVO_ENGINE_ENCODE_THREADS", 1);
-    if (!OpenEncoder(s, ec, job.vcodec, nullptr))
+    // x264 and x265 choose their own threads; the mpeg4 encoder gains nothing from more than one.
+    const std::string_view name = ec->name;
+    e->thread_count =
+        EnvInt("MAVO_ENGINE_ENCODE_THREADS", name == "libx264" || name == "libx265" ? 0 : 1);
+    AVDictionary *opts = nullptr;
+    std::string reason;
+    bool opened = ConfigureVideo(job, ec, e, &opts, reason);
+    if (!opened)
+        sh.Fail(reason);
+    opened = opened && OpenEncoder(s, ec, job.vcodec, &opts);
+    av_dict_free(&opts);
+    if (!opened)
         return false;
+    if (!job.vtag.empty())
+        s.ost->codecpar->codec_tag = MKTAG(job.vtag[0], job.vtag[1], job.vtag[2], job.vtag[3]);
     s.ost->avg_frame_rate = s.rate;
     s.ost->sample_aspect_ratio = e->sample_aspect_ratio;
     return true;
@@ -310,8 +317,7 @@ bool Converter::CheckOutputPath() {
 }
 
 bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *adec) {
-    const AVOutputFormat *of = av_guess_format(job.format.empty() ? nullptr : job.format.c_str(),
-                                               job.output.c_str(), nullptr);
+    const AVOutputFormat *of = GuessMuxer(job);
     if (of == nullptr || !AllowedMuxer(of)) {
         sh.Fail("unknown container " + (job.format.empty() ? job.output : job.format));
         return false;
@@ -331,7 +337,11 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
         return false;
     if (!CreateOutputFile())
         return false;
-    int err = avformat_write_header(sh.oc, nullptr);
+    AVDictionary *mux_opts = nullptr;
+    if (job.faststart)
+        av_dict_set(&mux_opts, "movflags", "+faststart", 0);
+    int err = avformat_write_header(sh.oc, &mux_opts);
+    av_dict_free(&mux_opts);
     if (err < 0) {
         sh.Fail("cannot write the " + std::string(of->name) + " header: " + ErrorText(err));
         return false;
@@ -351,6 +361,16 @@ bool Converter::CreateOutputFile() {
         return false;
     }
     created_output = true;
+    if (job.faststart) {
+        // Moving the index to the front reads the file back through its name, as a file only.
+        av_freep(&sh.oc->url);
+        sh.oc->url = av_strdup(url.c_str());
+        sh.oc->protocol_whitelist = av_strdup("file");
+        if (sh.oc->url == nullptr || sh.oc->protocol_whitelist == nullptr) {
+            sh.Fail("out of memory");
+            return false;
+        }
+    }
     struct stat st {};
     if (stat(job.output.c_str(), &st) != 0) {
         sh.Fail("the output file vanished as it was created");
@@ -386,6 +406,10 @@ void Converter::SetLimits() {
 bool Converter::Setup() {
     if (job.length && *job.length <= 0) {
         sh.Fail("nothing to convert");
+        return false;
+    }
+    if (std::string misfit = OptionsMisfit(job); !misfit.empty()) {
+        sh.Fail(misfit);
         return false;
     }
     const AVCodec *vdec = nullptr, *adec = nullptr;

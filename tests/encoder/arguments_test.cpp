@@ -1,6 +1,7 @@
 // Reading the argument list handed to _X (compiled in from the engine's sources).
 #include "engine_common.h"
 #include "job.h"
+#include "options.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +163,174 @@ TEST(EngineArguments, RatesAndNumbersIgnoreTheLocale) {
     EXPECT_FALSE(engine::ParseRate("1/0").has_value());
     EXPECT_DOUBLE_EQ(engine::ReadNumber(" 44.1khps").value(), 44.1);
     std::setlocale(LC_ALL, "C");
+}
+
+// Each refusal as the clip's error line gives it: values the reader refuses, then the pairs of
+// option, encoder and container judged before the source is opened.
+TEST(EngineArguments, OptionsThatDoNotFitAreRefusedWithTheirReason) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{"-preset", "warp"}, "bad value for -preset: warp"},
+        {{"-vprofile", "extended"}, "bad value for -vprofile: extended"},
+        {{"-level", "4.3"}, "bad value for -level: 4.3"},
+        {{"-level", "7"}, "bad value for -level: 7"},
+        {{"-vtag", "hvc"}, "bad value for -vtag: hvc"},
+        {{"-fit", "-padleft", "8"},
+         "-fit keeps the picture's own shape and takes no bands (-padtop, -padbottom, -padleft, "
+         "-padright)"},
+        {{"-preset", "fast"}, "-preset needs the libx264 or libx265 video encoder, not mpeg4"},
+        {{"-vcodec", "mpeg4", "-vprofile", "main"},
+         "-vprofile needs the libx264 or libx265 video encoder, not mpeg4"},
+        {{"-vcodec", "libx265", "-vprofile", "high"}, "the profile high fits only H.264 video"},
+        {{"-level", "3"}, "-level needs the libx264 or libx265 video encoder, not mpeg4"},
+        {{"-vcodec", "hevc", "-level", "1b"}, "the level 1b fits only H.264 video"},
+        {{"-vcodec", "h264", "-vtag", "hvc1"}, "the tag hvc1 fits only HEVC video"},
+        {{"-vcodec", "libx265", "-vtag", "avc1"}, "the tag avc1 fits only H.264 video"},
+        {{"-vcodec", "libx264", "-vtag", "XVID"},
+         "the mp4 container has no tag XVID for h264 video"},
+        {{"-vcodec", "libx264", "-vtag", "avc1", "-f", "mpegts"},
+         "the mpegts container takes no tag for its video"},
+        {{"-faststart", "-f", "avi"},
+         "-faststart fits only the MP4 family of containers (mp4, mov, 3gp, 3g2, psp, m4v), not "
+         "avi"},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"-i", "a.avi"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back("b.mp4");
+        engine::Job job;
+        std::string reason;
+        if (Parse(args, job, reason))
+            reason = engine::OptionsMisfit(job);
+        EXPECT_EQ(reason, c.reason) << c.args[0] << " " << c.args[1];
+    }
+}
+
+TEST(EngineArguments, OptionsThatFitAreTaken) {
+    engine::Job job;
+    std::string reason;
+    ASSERT_TRUE(Parse({"-i", "a.avi", "-vcodec", "h264", "-preset", "veryslow", "-vprofile", "main",
+                       "-level", "1b", "-vtag", "avc1", "-faststart", "-fit", "-f", "psp", "b.mp4"},
+                      job, reason))
+        << reason;
+    EXPECT_EQ(engine::OptionsMisfit(job), "");
+    EXPECT_EQ(job.preset, "veryslow");
+    EXPECT_EQ(job.level, "1b");
+    EXPECT_TRUE(job.faststart && job.fit);
+    // A .m4v name is written by the ipod muxer, one of the MP4 family; HEVC takes hev1 too.
+    ASSERT_TRUE(Parse({"-i", "a.avi", "-faststart", "-vcodec", "hevc", "-vprofile", "main",
+                       "-level", "6.2", "-vtag", "hev1", "b.mov"},
+                      job, reason));
+    EXPECT_EQ(engine::OptionsMisfit(job), "");
+    ASSERT_TRUE(Parse({"-i", "a.avi", "-faststart", "b.m4v"}, job, reason));
+    EXPECT_EQ(engine::OptionsMisfit(job), "");
+}
+
+namespace {
+
+// The encoder's settings for a picture of w x h at `fps` and `kbps` under the job's options.
+struct Configured {
+    bool ok = false;
+    std::string reason;
+    int level = 0;
+    int64_t max_rate = 0, buffer = 0;
+};
+
+Configured Configure(std::vector<std::string> options, int w, int h, int fps, int64_t kbps) {
+    options.insert(options.begin(), {"-i", "a.avi"});
+    options.push_back("b.mp4");
+    engine::Job job;
+    Configured out;
+    if (!Parse(options, job, out.reason))
+        return out;
+    const AVCodec *ec = engine::FindEncoder(job.vcodec, AVMEDIA_TYPE_VIDEO);
+    AVCodecContext *e = avcodec_alloc_context3(ec);
+    e->width = w;
+    e->height = h;
+    e->framerate = AVRational{fps, 1};
+    if (kbps > 0)
+        e->bit_rate = kbps * 1000;
+    AVDictionary *opts = nullptr;
+    out.ok = engine::ConfigureVideo(job, ec, e, &opts, out.reason);
+    out.level = e->level;
+    out.max_rate = e->rc_max_rate;
+    out.buffer = e->rc_buffer_size;
+    av_dict_free(&opts);
+    avcodec_free_context(&e);
+    return out;
+}
+
+} // namespace
+
+TEST(EngineArguments, ALevelKeepsTheStreamWithinItsLimits) {
+    const std::vector<std::string> x264 = {"-vcodec", "libx264", "-level"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> v = x264;
+        v.insert(v.end(), more.begin(), more.end());
+        return v;
+    };
+    // Twice the bit rate while the level allows it, else the level's own limits.
+    Configured c = Configure(with({"4.1"}), 1280, 720, 25, 600);
+    ASSERT_TRUE(c.ok) << c.reason;
+    EXPECT_EQ(c.level, 41);
+    EXPECT_EQ(c.max_rate, 1200000);
+    EXPECT_EQ(c.buffer, 1200000);
+    c = Configure(with({"3"}), 720, 576, 25, 8000);
+    EXPECT_EQ(c.max_rate, 10000000);
+    EXPECT_EQ(c.buffer, 10000000);
+    c = Configure(with({"3", "-vprofile", "high"}), 720, 576, 25, 8000);
+    EXPECT_EQ(c.max_rate, 12500000);              // High may carry a quarter more
+    c = Configure(with({"1b"}), 176, 144, 15, 0); // no bit rate: the level's limits
+    EXPECT_EQ(c.level, 9);
+    EXPECT_EQ(c.max_rate, 128000);
+    EXPECT_EQ(c.buffer, 350000);
+    c = Configure({"-vcodec", "libx265", "-level", "3.1"}, 1280, 720, 30, 0);
+    EXPECT_TRUE(c.ok) << c.reason;
+    EXPECT_EQ(c.max_rate, 10000000);
+    // Pictures, rates and bit rates beyond the level.
+    EXPECT_EQ(Configure(with({"3"}), 1920, 1080, 25, 0).reason,
+              "a picture of 1920x1080 is too large for level 3");
+    EXPECT_EQ(Configure(with({"3.1"}), 1280, 720, 60, 0).reason,
+              "1280x720 at 60 frames a second is too fast for level 3.1");
+    EXPECT_EQ(Configure(with({"3"}), 640, 480, 25, 12000).reason,
+              "level 3 carries at most 10000 kbit/s, not 12000");
+    EXPECT_EQ(Configure({"-vcodec", "libx265", "-level", "1"}, 320, 240, 25, 0).reason,
+              "a picture of 320x240 is too large for level 1");
+}
+
+TEST(EngineArguments, Mpeg4GetsTheSmallestSimpleProfileLevelThatHolds) {
+    struct Case {
+        int w, h;
+        AVRational rate;
+        int64_t bps;
+        int level; // as the header writes it
+    };
+    for (Case c : {Case{176, 144, {25, 2}, 64000, 8},        // Level 0
+                   Case{176, 144, {15, 1}, 128000, 2},       // the bit rate decides
+                   Case{352, 288, {30, 1}, 384000, 3},       // 11880 macroblocks a second, the edge
+                   Case{320, 240, {30000, 1001}, 768000, 4}, // the iPod's, Level 4a
+                   Case{720, 576, {25, 1}, 2000000, 5}, Case{1280, 720, {30, 1}, 12000000, 6},
+                   Case{1920, 1080, {30, 1}, 20000000, 6}}) // past every level: the highest
+        EXPECT_EQ(engine::Mpeg4SimpleLevel(c.w, c.h, c.rate, c.bps), c.level)
+            << c.w << "x" << c.h << " " << c.bps;
+}
+
+TEST(EngineArguments, FitKeepsTheShapeInsideTheBoxAndNeverEnlarges) {
+    struct Case {
+        int box_w, box_h, disp_w, disp_h, w, h;
+    };
+    for (Case c : {Case{1280, 720, 1024, 768, 960, 720}, Case{640, 480, 1024, 576, 640, 360},
+                   Case{320, 240, 240, 320, 180, 240}, Case{1920, 1080, 320, 240, 320, 240},
+                   Case{1920, 1080, 321, 241, 320, 240}, Case{321, 241, 1920, 1080, 320, 180},
+                   Case{176, 144, 3000, 20, 176, 2}}) {
+        int w = 0, h = 0;
+        engine::FitFrame(c.box_w, c.box_h, c.disp_w, c.disp_h, w, h);
+        EXPECT_EQ(w, c.w) << c.disp_w << "x" << c.disp_h << " in " << c.box_w << "x" << c.box_h;
+        EXPECT_EQ(h, c.h) << c.disp_w << "x" << c.disp_h << " in " << c.box_w << "x" << c.box_h;
+    }
+    EXPECT_EQ(av_cmp_q(engine::FitRate({25, 1}, {30, 1}), AVRational{25, 1}), 0);
+    EXPECT_EQ(av_cmp_q(engine::FitRate({60, 1}, {30000, 1001}), AVRational{30000, 1001}), 0);
 }

@@ -103,6 +103,8 @@ std::vector<Recipe> Recipes() {
          "-f lavfi -i testsrc2=size=640x480:rate=25:duration=1 "
          "-f lavfi -i sine=sample_rate=44100:duration=1 "
          "-c:v mpeg4 -vtag XVID -b:v 2000k -c:a libmp3lame"},
+        // 4:3 and larger than 1280x720, at 60 frames a second.
+        {"xga60", "xga60.mp4", "-f lavfi -i testsrc2=size=1024x768:rate=60:duration=2 " + kX264},
         {"rawh264", "raw.h264",
          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };
