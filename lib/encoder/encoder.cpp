@@ -51,7 +51,8 @@ void Work(HWND window, std::vector<std::string> args) {
         hooks.status = Report;
         hooks.percent = ReportPercent;
         hooks.stop = &g_stop;
-        result = engine::RunConversion(job, hooks);
+        result = job.size_limit > 0 ? engine::RunSizeTarget(job, hooks)
+                                    : engine::RunConversion(job, hooks);
     }
     // The last status line has been reported; the clip is over. Free the engine for the next
     // clip before telling the window, whose handler may start it at once.

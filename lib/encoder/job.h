@@ -36,7 +36,16 @@ struct Job {
     std::string vtag;       // four characters for the stream's tag; empty: the container's
     bool faststart = false; // MP4 family: the index before the media
     bool fit = false;       // -s is a box the picture fits in, -r a ceiling
+    int64_t size_limit = 0; // bytes the output may take; 0: no limit
+
+    // Set by the size target for its passes, never by an option.
+    int pass = 0;            // 1: analysis pass, 2: the pass that reads its figures
+    std::string stats_path;  // the encoder's figures between the passes
+    bool skip_audio = false; // the analysis pass leaves the sound out
 };
+
+// The smallest size target the engine takes, in bytes.
+inline constexpr int64_t kLeastSizeLimit = 100000;
 
 // Reads argv[1..argc-1] (argv[0] is the caller's program name). Options may come in any order and
 // any subset; an empty value means "not given"; the last argument is the output path. Returns

@@ -169,6 +169,8 @@ std::string OptionsMisfit(const Job &job) {
         if (kind == Kind::X265 && FindLevel(kHevcLevels, job.level) == nullptr)
             return "the level " + job.level + " fits only H.264 video";
     }
+    if (job.size_limit > 0 && kind != Kind::X264)
+        return std::string("-fs needs the libx264 video encoder, not ") + ec->name;
     return job.vtag.empty() ? std::string() : TagMisfit(job.vtag, ec, of);
 }
 
@@ -188,6 +190,18 @@ void FitFrame(int box_w, int box_h, int disp_w, int disp_h, int &w, int &h) {
 
 AVRational FitRate(AVRational source, AVRational ceiling) {
     return av_cmp_q(source, ceiling) > 0 ? ceiling : source;
+}
+
+int64_t LevelMaxBitRate(const Job &job, const AVCodec *encoder) {
+    if (job.level.empty() || encoder == nullptr)
+        return 0;
+    const Kind kind = KindOf(encoder);
+    if (kind == Kind::X264) {
+        const H264Level *l = FindLevel(kH264Levels, job.level);
+        return l == nullptr ? 0 : l->max_kbps * (job.vprofile == "high" ? 1250 : 1000);
+    }
+    const HevcLevel *l = kind == Kind::X265 ? FindLevel(kHevcLevels, job.level) : nullptr;
+    return l == nullptr ? 0 : l->max_kbps * 1000;
 }
 
 int Mpeg4SimpleLevel(int width, int height, AVRational rate, int64_t bit_rate) {
@@ -221,6 +235,10 @@ bool ConfigureVideo(const Job &job, const AVCodec *encoder, AVCodecContext *e, A
         if (!job.level.empty())
             params += ":level-idc=" + job.level;
         av_dict_set(opts, "x265-params", params.c_str(), 0);
+    }
+    if (job.pass > 0) {
+        e->flags |= job.pass == 1 ? AV_CODEC_FLAG_PASS1 : AV_CODEC_FLAG_PASS2;
+        av_dict_set(opts, "stats", job.stats_path.c_str(), 0);
     }
     return true;
 }

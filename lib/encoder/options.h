@@ -29,13 +29,16 @@ void FitFrame(int box_w, int box_h, int disp_w, int disp_h, int &w, int &h);
 // The rate under -fit: the source's, or the ceiling when the source is faster.
 AVRational FitRate(AVRational source, AVRational ceiling);
 
+// The most bit/s the job's level lets the stream carry; 0 without a level.
+int64_t LevelMaxBitRate(const Job &job, const AVCodec *encoder);
+
 // The MPEG-4 Simple Profile level the header should carry: the smallest whose limits the picture
 // size, the macroblock rate and the bit rate keep (Level 0 is 8, 4a is 4, as the header writes
 // them). Past Level 6 there is no higher level: 6.
 int Mpeg4SimpleLevel(int width, int height, AVRational rate, int64_t bit_rate);
 
 // Sets the opened-to-be encoder from the job: profile, level and the rate limits that keep it,
-// preset. The frame size, rate and bit rate must already be set.
+// preset, the passes of a size target. The frame size, rate and bit rate must already be set.
 // False with a reason when the picture, its rate or the bit rate break the level.
 bool ConfigureVideo(const Job &job, const AVCodec *encoder, AVCodecContext *e, AVDictionary **opts,
                     std::string &reason);

@@ -414,8 +414,11 @@ bool Converter::Setup() {
     }
     const AVCodec *vdec = nullptr, *adec = nullptr;
     int vi = -1, ai = -1;
-    if (!OpenSource(vi, vdec, ai, adec) || !SeekToStart(vi, vdec, ai, adec) || !CheckOutputPath() ||
-        !OpenOutput(vi, vdec, ai, adec))
+    if (!OpenSource(vi, vdec, ai, adec) || !SeekToStart(vi, vdec, ai, adec) || !CheckOutputPath())
+        return false;
+    if (job.skip_audio)
+        ai = -1;
+    if (!OpenOutput(vi, vdec, ai, adec))
         return false;
     SetLimits();
     return true;

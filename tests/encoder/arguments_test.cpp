@@ -178,6 +178,8 @@ TEST(EngineArguments, OptionsThatDoNotFitAreRefusedWithTheirReason) {
         {{"-level", "4.3"}, "bad value for -level: 4.3"},
         {{"-level", "7"}, "bad value for -level: 7"},
         {{"-vtag", "hvc"}, "bad value for -vtag: hvc"},
+        {{"-fs", "99999"}, "bad value for -fs: 99999"},
+        {{"-fs", "8MB"}, "bad value for -fs: 8MB"},
         {{"-fit", "-padleft", "8"},
          "-fit keeps the picture's own shape and takes no bands (-padtop, -padbottom, -padleft, "
          "-padright)"},
@@ -196,6 +198,8 @@ TEST(EngineArguments, OptionsThatDoNotFitAreRefusedWithTheirReason) {
         {{"-faststart", "-f", "avi"},
          "-faststart fits only the MP4 family of containers (mp4, mov, 3gp, 3g2, psp, m4v), not "
          "avi"},
+        {{"-vcodec", "libx265", "-fs", "1000000"},
+         "-fs needs the libx264 video encoder, not libx265"},
     };
     for (const Case &c : cases) {
         std::vector<std::string> args = {"-i", "a.avi"};
@@ -213,13 +217,15 @@ TEST(EngineArguments, OptionsThatFitAreTaken) {
     engine::Job job;
     std::string reason;
     ASSERT_TRUE(Parse({"-i", "a.avi", "-vcodec", "h264", "-preset", "veryslow", "-vprofile", "main",
-                       "-level", "1b", "-vtag", "avc1", "-faststart", "-fit", "-f", "psp", "b.mp4"},
+                       "-level", "1b", "-vtag", "avc1", "-faststart", "-fit", "-fs", "100000", "-f",
+                       "psp", "b.mp4"},
                       job, reason))
         << reason;
     EXPECT_EQ(engine::OptionsMisfit(job), "");
     EXPECT_EQ(job.preset, "veryslow");
     EXPECT_EQ(job.level, "1b");
     EXPECT_TRUE(job.faststart && job.fit);
+    EXPECT_EQ(job.size_limit, 100000);
     // A .m4v name is written by the ipod muxer, one of the MP4 family; HEVC takes hev1 too.
     ASSERT_TRUE(Parse({"-i", "a.avi", "-faststart", "-vcodec", "hevc", "-vprofile", "main",
                        "-level", "6.2", "-vtag", "hev1", "b.mov"},

@@ -105,6 +105,11 @@ std::vector<Recipe> Recipes() {
          "-c:v mpeg4 -vtag XVID -b:v 2000k -c:a libmp3lame"},
         // 4:3 and larger than 1280x720, at 60 frames a second.
         {"xga60", "xga60.mp4", "-f lavfi -i testsrc2=size=1024x768:rate=60:duration=2 " + kX264},
+        // Moving noise, which no encoder can squeeze: a size target binds at any sensible size.
+        {"noise", "noise.mp4",
+         "-f lavfi -i testsrc2=size=640x360:rate=25:duration=24,noise=alls=40:allf=t+u "
+         "-f lavfi -i anoisesrc=d=24:c=pink:r=44100:a=0.3 " +
+             kX264 + "-crf 32 -c:a aac -b:a 96k"},
         {"rawh264", "raw.h264",
          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };

@@ -17,8 +17,8 @@ std::string FixtureDir();
 // (3 s black, then pictures), counter (16 s with a frame number), audio (audio only), rawh264
 // (an H.264 elementary stream), sync (flash and beep together at 2, 4, 6 s), tenth_asf, tenth_mp4
 // (0.1 s), oneframe_asf, oneframe_mp4 (a single picture), pictureless (an AVI whose video stream
-// gives no picture, its sound whole), xga60 (1024x768 at 60 fps), and the bad ones zero, text,
-// truncated, hls, concat.
+// gives no picture, its sound whole), xga60 (1024x768 at 60 fps), noise (24 s of moving noise at
+// 640x360 with sound), and the bad ones zero, text, truncated, hls, concat.
 std::string Fixture(const std::string &name);
 
 // The names of the twelve input types.
