@@ -73,7 +73,7 @@ inline constexpr HevcLevel kHevcLevels[] = {
     {"6.2", 35651584, 4278190080, 240000, 240000},
 };
 
-// An MPEG-4 Part 2 Simple Profile level, smallest first.
+// An MPEG-4 Visual Simple Profile level, smallest first.
 struct Mpeg4Level {
     int code;          // the level as the stream's header carries it (Level 0 is 8, 4a is 4)
     int64_t frame_mbs; // macroblocks a picture
