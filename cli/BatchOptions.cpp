@@ -1,10 +1,15 @@
 #include "BatchOptions.h"
 
 #include "common/Globals.h"
+#include "common/NumberText.h"
+#include "engine/DeviceJob.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -142,8 +147,8 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
     const std::optional<DeviceRow> device =
         options.Device ? DeviceRowNamed(*options.Device) : DeviceRowFor(stored.DeviceType);
     if (!device)
-        return UsageError{QStringLiteral("unknown device %1 (3gp, psp, ipod, pda or mp4)")
-                              .arg(Quoted(options.Device.value_or(QString())))};
+        return UsageError{QStringLiteral("unknown device %1 (%2)")
+                              .arg(Quoted(options.Device.value_or(QString())), DeviceNamesText())};
     job.Device = *device;
     const ProfileList list = catalogue.ReadProfileList(device->Section);
     if (options.Profile) {
@@ -159,7 +164,8 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
                               .arg(Quoted(device->Section))};
     }
     job.ProfileText = list.Profiles[job.ProfileNumber].Text;
-    auto settings = ReadProfileSettings(job.ProfileText, device->OutputExt, device->OutputFormat);
+    auto settings = DeviceProfileSettings(
+        job.ProfileText, *device, catalogue.ReadProfileExtras(device->Section, job.ProfileText));
     if (!settings)
         return UsageError{QStringLiteral("profile %1 of %2 has no usable resolution: %3")
                               .arg(job.ProfileNumber)
@@ -190,4 +196,50 @@ QString CatalogueListing(const StoredSettings &stored, const ProfileCatalogue &c
                         .arg(list.Profiles[i].Text);
     }
     return text + QStringLiteral("(* the profile a device takes when no --profile is given)\n");
+}
+
+namespace {
+
+QJsonObject ProfileJson(const ProfileCatalogue &catalogue, const DeviceRow &device,
+                        const QString &text) {
+    const ProfileFields f = ProfileCatalogue::ParseProfileText(text);
+    const ProfileExtras extras = catalogue.ReadProfileExtras(device.Section, text);
+    const QString codec = extras.VideoCodec.isEmpty() ? device.VideoCodec : extras.VideoCodec;
+    return QJsonObject{{"name", f.Name.trimmed()},
+                       {"text", text},
+                       {"width", f.Width},
+                       {"height", f.Height},
+                       {"video_codec", codec},
+                       {"video_kbps", IntegerValue(f.VideoBitRate)},
+                       {"fps", DecimalValue(f.FrameRate)},
+                       {"audio_kbps", IntegerValue(f.AudioBitRate)},
+                       {"audio_khz", DecimalValue(f.AudioFrequency)},
+                       {"channels", IntegerValue(f.Channels)},
+                       {"size_limit_bytes", extras.SizeLimitBytes > 0
+                                                ? QJsonValue(double(extras.SizeLimitBytes))
+                                                : QJsonValue()}};
+}
+
+} // namespace
+
+QByteArray CatalogueJson(const StoredSettings &stored, const ProfileCatalogue &catalogue) {
+    QJsonArray devices;
+    for (int32_t type = 0; type < kDeviceCount; ++type) {
+        const DeviceRow device = *DeviceRowFor(type);
+        const ProfileList list = catalogue.ReadProfileList(device.Section);
+        const std::optional<int32_t> chosen = DefaultProfile(list);
+        QJsonArray profiles;
+        for (qsizetype i = 0; i < list.Profiles.size(); ++i) {
+            QJsonObject profile = ProfileJson(catalogue, device, list.Profiles[i].Text);
+            profile.insert("number", int(i));
+            profile.insert("default", chosen == i);
+            profiles.append(profile);
+        }
+        devices.append(QJsonObject{{"device", device.Section},
+                                   {"caption", device.Caption},
+                                   {"default", type == stored.DeviceType},
+                                   {"extension", device.OutputExt},
+                                   {"profiles", profiles}});
+    }
+    return QJsonDocument(QJsonObject{{"devices", devices}}).toJson(QJsonDocument::Indented);
 }

@@ -15,9 +15,9 @@
 class ProfileCatalogue;
 
 inline constexpr const char *kUsageText =
-    "Usage: mavo-convert [--device 3gp|psp|ipod|pda|mp4] [--profile N|NAME] [--keep-ratio]\n"
-    "                    [--output DIR] [--json] [--quiet] FILE...\n"
-    "       mavo-convert --list\n";
+    "Usage: mavo-convert [--device 3gp|psp|ipod|pda|mp4|phone|tv|share] [--profile N|NAME]\n"
+    "                    [--keep-ratio] [--output DIR] [--json] [--quiet] FILE...\n"
+    "       mavo-convert --list [--json]\n";
 
 struct BatchOptions {
     std::optional<QString> Device;
@@ -57,3 +57,5 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
 // Every device with its numbered profiles; the device and profile a run would take by default
 // are marked.
 QString CatalogueListing(const StoredSettings &stored, const ProfileCatalogue &catalogue);
+// The same as one JSON document: every device with every profile's fields.
+QByteArray CatalogueJson(const StoredSettings &stored, const ProfileCatalogue &catalogue);

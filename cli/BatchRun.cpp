@@ -49,7 +49,8 @@ QByteArray ClipReportJson(const ClipReport &report) {
         {"output", report.Output.isEmpty() ? QJsonValue() : QJsonValue(report.Output)},
         {"result", OutcomeName(report.Outcome)},
         {"reason", report.Reason.isEmpty() ? QJsonValue() : QJsonValue(report.Reason)},
-        {"seconds", qRound(report.Seconds * 10) / 10.0}};
+        {"seconds", qRound(report.Seconds * 10) / 10.0},
+        {"plays", report.Plays.isEmpty() ? QJsonValue() : QJsonValue(report.Plays)}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -73,7 +74,7 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
         const QString path = QFileInfo(file).absoluteFilePath();
         ClipInfoRecord info{};
         if (auto reason = Unreadable(path, info)) {
-            Report({path, {}, ClipOutcome::Failed, *reason, 0});
+            Report({path, {}, ClipOutcome::Failed, *reason, 0, {}});
             continue;
         }
         // The whole clip: from its start to its length.
@@ -137,7 +138,7 @@ void BatchRun::EndClip(const ClipResult &result) {
         return;
     const bool made = result.Outcome == ClipOutcome::Finished;
     Report({result.Source, made ? result.Output : QString(), result.Outcome, result.Reason,
-            clip_clock_.elapsed() / 1000.0});
+            clip_clock_.elapsed() / 1000.0, result.Plays});
 }
 
 void BatchRun::OnStatusLine(const QString &text) {

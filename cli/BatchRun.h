@@ -24,6 +24,7 @@ struct ClipReport {
     ClipOutcome Outcome = ClipOutcome::Failed;
     QString Reason;
     double Seconds = 0;
+    QString Plays; // the file read back against its device; empty when there was no file
 };
 
 // "converted", "failed", "stopped".

@@ -80,7 +80,10 @@ int main(int argc, char **argv) {
     const StoredSettings stored = StoredSettings::Read();
     const ProfileCatalogue catalogue;
     if (options.List) {
-        QTextStream(stdout) << CatalogueListing(stored, catalogue);
+        if (options.Json)
+            QTextStream(stdout) << CatalogueJson(stored, catalogue);
+        else
+            QTextStream(stdout) << CatalogueListing(stored, catalogue);
         return kExitConverted;
     }
     const auto resolved = ResolveBatchJob(options, stored, catalogue);

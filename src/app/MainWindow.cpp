@@ -71,9 +71,17 @@ TMainWindow::TMainWindow() {
     ComboBox_OutputSetting = new QComboBox(this);
     ComboBox_OutputSetting->setObjectName("ComboBox_OutputSetting");
     ComboBox_OutputSetting->setEditable(false);
-    ComboBox_OutputSetting->setGeometry(24, 358, 497, 21);
+    ComboBox_OutputSetting->setGeometry(184, 358, 337, 21);
     ComboBox_OutputSetting->setFont(FormFont("Tahoma", -11));
     ComboBox_OutputSetting->setStyleSheet("QComboBox { background-color: #a0a0a0; }");
+
+    ComboBox_Device = new QComboBox(this);
+    ComboBox_Device->setObjectName("ComboBox_Device");
+    ComboBox_Device->setGeometry(24, 358, 150, 21);
+    ComboBox_Device->setFont(FormFont("Tahoma", -11));
+    ComboBox_Device->setStyleSheet("QComboBox { background-color: #a0a0a0; }");
+    for (int32_t device = 0; device < kDeviceCount; ++device)
+        ComboBox_Device->addItem(DeviceRowFor(device)->Caption);
 
     CentreOnScreen();
     FormCreate();
@@ -177,6 +185,7 @@ void TMainWindow::HookEvents() {
     profile_chooser_ = new ProfileChooser(ComboBox_OutputSetting, ProfileCatalogue().Path(), this);
     device_menu_ = new DeviceMenu(Panel_Preview, Img_VideoPic);
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
+    connect(ComboBox_Device, &QComboBox::activated, this, [this](int d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
     HookListSaving();
     HookKeyboard();
@@ -207,10 +216,24 @@ void TMainWindow::HookKeyboard() {
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
     // Tab goes through the controls as they are seen: the device panel, the list and its
     // buttons, the preview, the marks, the profile and Convert, then the title bar's buttons.
-    QWidget *const order[] = {
-        Panel_Preview, TB_AddFile, TB_DelFile,  TP_ImageList, TB_Play,     TB_Pause,
-        TB_Stop,       TB_AS_Keep, TB_Previous, TB_Next,      TP_Progress, ComboBox_OutputSetting,
-        TB_Edit,       TB_Convert, TB_Help,     TB_Min,       TB_Close};
+    QWidget *const order[] = {Panel_Preview,
+                              TB_AddFile,
+                              TB_DelFile,
+                              TP_ImageList,
+                              TB_Play,
+                              TB_Pause,
+                              TB_Stop,
+                              TB_AS_Keep,
+                              TB_Previous,
+                              TB_Next,
+                              TP_Progress,
+                              ComboBox_Device,
+                              ComboBox_OutputSetting,
+                              TB_Edit,
+                              TB_Convert,
+                              TB_Help,
+                              TB_Min,
+                              TB_Close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -227,6 +250,8 @@ void TMainWindow::ShowKeysInHints() {
     }
     TP_ImageList->setAccessibleName(QStringLiteral("Clips"));
     ComboBox_OutputSetting->setAccessibleName(QStringLiteral("Output profile"));
+    ComboBox_Device->setAccessibleName(QStringLiteral("Device"));
+    ComboBox_Device->setToolTip(QStringLiteral("The device the clips are converted for"));
 }
 
 void TMainWindow::HookListSaving() {
@@ -355,11 +380,14 @@ void TMainWindow::SelectDevice(int32_t device_type) {
     if (saver_ != nullptr)
         saver_->Schedule();
     device_menu_->SetCurrent(device_type);
+    ComboBox_Device->setCurrentIndex(device_type);
     QString picture;
     if (const std::optional<DeviceRow> row = DeviceRowFor(device_type)) {
         OutputExt = row->OutputExt;
         OutputFormat = row->OutputFormat;
         picture = row->Picture;
+        ComboBox_OutputSetting->setToolTip(
+            QStringLiteral("Output profiles for %1").arg(row->Caption));
     }
     // A missing picture leaves the panel black.
     if (picture.isEmpty() || !QFileInfo(path_Skin + picture).isFile() ||
@@ -430,8 +458,8 @@ void TMainWindow::OpenProgressWindow(const QList<ClipResult> &done, bool start) 
     // The clips done count for the first start only.
     auto first_done = std::make_shared<QList<ClipResult>>(done);
     ProgressWindow->AttachRun(run_, [this, first_done] {
-        RunRequest request = MakeRunRequest(clips_->Snapshot(), ChosenProfile(), OutputExt,
-                                            OutputFormat, path_Work, b_KeepRatio);
+        RunRequest request =
+            MakeRunRequest(clips_->Snapshot(), ChosenProfile(), DeviceType, path_Work, b_KeepRatio);
         request.Done = std::exchange(*first_done, {});
         return request;
     });

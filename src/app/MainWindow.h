@@ -88,6 +88,8 @@ public:
     // Controls of the form.
     QWidget *Panel_Preview = nullptr;
     QComboBox *ComboBox_OutputSetting = nullptr;
+    // The labelled choice of the device beside the profile; the picture's menu does the same.
+    QComboBox *ComboBox_Device = nullptr;
 
     // Skinned controls, created at run time in this order.
     TListPanel *TP_ImageList = nullptr;

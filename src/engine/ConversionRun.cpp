@@ -2,8 +2,10 @@
 
 #include "common/Globals.h"
 #include "common/SharedFunctions.h"
+#include "engine/DeviceJob.h"
 #include "engine/EngineBinding.h"
 #include "engine/EngineReports.h"
+#include "engine/PlayCheck.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -74,14 +76,26 @@ QString RunSummary::FailureLine() const {
         .arg(names.join(QStringLiteral(", ")));
 }
 
+QString RunSummary::PlaysLine() const {
+    QStringList verdicts;
+    for (const ClipResult &result : Results) {
+        if (result.Outcome != ClipOutcome::Finished || result.Plays.isEmpty())
+            return {};
+        if (!verdicts.contains(result.Plays))
+            verdicts << result.Plays;
+    }
+    if (verdicts.isEmpty())
+        return {};
+    return QStringLiteral("Every file was read back: %1").arg(verdicts.join(QStringLiteral(", ")));
+}
+
 RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> &profile_text,
-                          const QString &output_ext, const QString &output_format,
-                          const QString &folder, bool keep_ratio) {
+                          int32_t device_type, const QString &folder, bool keep_ratio) {
     RunRequest request;
     request.Clips = std::move(clips);
     request.ProfileChosen = profile_text.has_value();
     if (profile_text)
-        request.Profile = ReadProfileSettings(*profile_text, output_ext, output_format);
+        request.Profile = DeviceProfileSettings(*profile_text, device_type);
     request.Folder = folder;
     request.KeepRatio = keep_ratio;
     return request;
@@ -157,7 +171,7 @@ bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profil
     keep_ratio_ = keep_ratio;
     results_.clear();
     for (const ClipSource &clip : clips_)
-        results_.append({clip.FileName, {}, ClipOutcome::Pending, {}});
+        results_.append({clip.FileName, {}, ClipOutcome::Pending, {}, {}});
     const qsizetype first = std::min(done.size(), results_.size());
     for (qsizetype i = 0; i < first; ++i)
         results_[i] = done[i];
@@ -190,14 +204,14 @@ void ConversionRun::StartClip() {
     }
     arguments_.clear();
     argv_.clear();
-    for (const QString &text : ArgumentList(MyConvertDef))
+    for (const QString &text : EngineArguments(MyConvertDef))
         arguments_.append(text.toUtf8());
     for (QByteArray &text : arguments_)
         argv_.push_back(text.data());
     // Noted before the engine can make the file: a kill from here on leaves no partial file.
     note_.Begin(MyConvertDef.Output);
     output_seen_ = false;
-    const int taken = DllConvert(window_, kArgumentCount, argv_.data());
+    const int taken = DllConvert(window_, static_cast<int>(argv_.size()), argv_.data());
     if (taken != 0) {
         note_.End();
         EndWithoutEngine(EngineRefusal(taken));
@@ -235,12 +249,28 @@ void ConversionRun::EndClip(std::optional<int> end_result) {
         result.Reason = kNoReason;
     if (verdict.DeleteOutput && !result.Output.isEmpty())
         QFile::remove(result.Output);
+    if (result.Outcome == ClipOutcome::Finished)
+        JudgeOutput(result);
     note_.End();
     if (verdict.RunGoesOn && PrepareClip(current_ + 1)) {
         StartClip();
         return;
     }
     Finish();
+}
+
+// A file its device cannot play is no finished clip: it fails, and stays for the user to see.
+void ConversionRun::JudgeOutput(ClipResult &result) const {
+    const std::optional<DeviceRow> device = DeviceRowFor(profile_.DeviceType);
+    if (!device)
+        return;
+    const PlayVerdict verdict = CheckPlayback(result.Output, *device);
+    result.Plays = verdict.Text;
+    if (verdict.Plays)
+        return;
+    result.Outcome = ClipOutcome::Failed;
+    result.Reason =
+        QStringLiteral("%1 (the file is kept: %2)").arg(verdict.Text, FilePart(result.Output));
 }
 
 void ConversionRun::Finish() {

@@ -22,6 +22,7 @@ struct ClipResult {
     QString Output;
     ClipOutcome Outcome = ClipOutcome::Pending;
     QString Reason; // why a clip failed
+    QString Plays;  // the file read back: "plays on iPod", or what its device cannot play
 };
 
 // How a clip ended and what follows from it.
@@ -44,6 +45,8 @@ struct RunSummary {
     QString FailureText() const;
     // The same in one line: "1 of 3 clips could not be converted: party.avi".
     QString FailureLine() const;
+    // When every clip became a file its device plays: "Every file was read back: plays on iPod".
+    QString PlaysLine() const;
 };
 
 inline constexpr const char *kNoProfileMessage = "Please select a Output Porfiles!";
@@ -76,8 +79,7 @@ struct RunOutcome {
 
 // A request for the clips with the chosen profile text (nothing when none is chosen).
 RunRequest MakeRunRequest(QList<ClipSource> clips, const std::optional<QString> &profile_text,
-                          const QString &output_ext, const QString &output_format,
-                          const QString &folder, bool keep_ratio);
+                          int32_t device_type, const QString &folder, bool keep_ratio);
 
 // Why the engine's convert entry refused a clip, from what it answered (not 0).
 QString EngineRefusal(int taken);
@@ -138,6 +140,7 @@ private:
     void OnLine(quint64 serial, const QString &text);
     void EndClip(std::optional<int> end_result);
     void EndWithoutEngine(const QString &reason);
+    void JudgeOutput(ClipResult &result) const;
     void Finish();
 
     HWND window_ = nullptr;

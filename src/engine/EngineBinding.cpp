@@ -9,6 +9,7 @@ DllGetFilePicFn DllGetFilePic = nullptr;
 DllSetInfoCallBackFn DllSetInfoCallBack = nullptr;
 DllSetPercentCallBackFn DllSetPercentCallBack = nullptr;
 DllConvertFn DllConvert = nullptr;
+DllGetMediaFactsFn DllGetMediaFacts = nullptr;
 DllStopFn DllStop = nullptr;
 DllUnInitFn DllUnInit = nullptr;
 
@@ -26,6 +27,7 @@ void ClearEntries() {
     DllSetInfoCallBack = nullptr;
     DllSetPercentCallBack = nullptr;
     DllConvert = nullptr;
+    DllGetMediaFacts = nullptr;
     DllStop = nullptr;
     DllUnInit = nullptr;
 }
@@ -48,6 +50,7 @@ bool LoadEngine(const QString &program_folder) {
                      Resolve(*library, "SetGetInfoCallBackFun", DllSetInfoCallBack) &&
                      Resolve(*library, "SetGetPercentCallBackFun", DllSetPercentCallBack) &&
                      Resolve(*library, "_X", DllConvert) &&
+                     Resolve(*library, "Mydll_GetMediaFacts", DllGetMediaFacts) &&
                      Resolve(*library, "Mydll_Stop", DllStop) &&
                      Resolve(*library, "MyDll_UnInit", DllUnInit);
     if (!all) {

@@ -10,6 +10,7 @@ using DllGetFilePicFn = int (*)(const char *, int, const char *, const char *);
 using DllSetInfoCallBackFn = void (*)(InfoReportFn);
 using DllSetPercentCallBackFn = void (*)(PercentReportFn);
 using DllConvertFn = int (*)(HWND, int, char **);
+using DllGetMediaFactsFn = int (*)(const char *, MediaFacts *);
 using DllStopFn = void (*)();
 using DllUnInitFn = void (*)();
 
@@ -19,10 +20,11 @@ extern DllGetFilePicFn DllGetFilePic;
 extern DllSetInfoCallBackFn DllSetInfoCallBack;
 extern DllSetPercentCallBackFn DllSetPercentCallBack;
 extern DllConvertFn DllConvert;
+extern DllGetMediaFactsFn DllGetMediaFacts;
 extern DllStopFn DllStop;
 extern DllUnInitFn DllUnInit;
 
-// Loads "Encoder" from the folder and finds all eight entries. On failure nothing stays loaded
+// Loads "Encoder" from the folder and finds all nine entries. On failure nothing stays loaded
 // and every entry is null.
 bool LoadEngine(const QString &program_folder);
 bool EngineLoaded();

@@ -3,6 +3,7 @@
 #include "common/FloatToInt.h"
 #include "common/NumberText.h"
 #include "common/SharedFunctions.h"
+#include "engine/DeviceJob.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QFileInfo>
@@ -98,7 +99,7 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
     job.LengthText = QString::number(job.Length);
     job.Input = clip.FileName;
     job.Output = OutputPathFor(clip.FileName, work_folder, profile.OutputExt, taken);
-    if (keep_ratio) {
+    if (keep_ratio && !profile.Fitted) {
         const Padding pad =
             KeepRatioPadding(clip.Width, clip.Height, profile.ProfileWidth, profile.ProfileHeight);
         job.PadTop = QString::number(pad.Top);
@@ -115,6 +116,8 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
     job.SamplingRate = profile.SamplingRate;
     job.Channels = profile.Channels;
     job.Format = profile.Format;
+    if (profile.Fitted)
+        AddDeviceOptions(job, profile);
     return job;
 }
 
@@ -157,4 +160,10 @@ QStringList ArgumentList(const TConvertDef &job) {
             QStringLiteral("-f"),
             job.Format,
             job.Output};
+}
+
+QStringList EngineArguments(const TConvertDef &job) {
+    QStringList texts = ArgumentList(job);
+    const QString output = texts.takeLast();
+    return texts + job.Options + QStringList{output};
 }

@@ -22,6 +22,13 @@ struct ProfileSettings {
     QString OutputExt;    // ".MP4"
     int32_t ProfileWidth = 0;
     int32_t ProfileHeight = 0;
+    int32_t DeviceType = -1; // the device whose limits the files are checked against
+    // Devices after the classic five: the picture is fitted inside Size and FrameRate is a
+    // ceiling; the encoder's profile, the stream tag and a size limit for the whole file.
+    bool Fitted = false;
+    QString VideoProfile;       // "high", "main"
+    QString Tag;                // "hvc1"
+    int64_t SizeLimitBytes = 0; // 0: none
 };
 
 // What the run needs of one clip of the list.
@@ -64,6 +71,7 @@ struct TConvertDef {
     QString AudioBitRate;
     QString SamplingRate;
     QString Format;
+    QStringList Options; // the engine's options beyond the 38 texts, for today's devices
 };
 
 inline constexpr int kArgumentCount = 38;
@@ -94,3 +102,5 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
 
 // The 38 texts in the engine's order; the input only ever after "-i", the output last.
 QStringList ArgumentList(const TConvertDef &job);
+// What the engine is handed: the 38 texts, with the job's further options before the output.
+QStringList EngineArguments(const TConvertDef &job);

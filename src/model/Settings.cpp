@@ -1,6 +1,7 @@
 #include "model/Settings.h"
 
 #include "common/Globals.h"
+#include "profiles/DeviceTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ QString g_folder_in_use = DefaultWorkFolder();
 bool g_keep_ratio = false;
 
 bool ValidDevice(int32_t device_type) {
-    return device_type >= 0 && device_type <= 4;
+    return device_type >= 0 && device_type < kDeviceCount;
 }
 
 // An integer value of the store, or nothing when it is absent or no integer.

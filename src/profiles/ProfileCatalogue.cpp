@@ -74,6 +74,12 @@ QString ProfileCatalogue::SectionForDevice(int32_t device_type) {
         return QStringLiteral("pda");
     case 4:
         return QStringLiteral("mp4");
+    case 5:
+        return QStringLiteral("phone");
+    case 6:
+        return QStringLiteral("tv");
+    case 7:
+        return QStringLiteral("share");
     default:
         return QString();
     }
@@ -122,6 +128,28 @@ NewProfileDefaults ProfileCatalogue::ReadNewProfileDefaults(const QString &secti
         ini.ReadString(section, QStringLiteral("DefaultBitRate"), defaults.VideoBitRate);
     defaults.NextSlot = CappedCount(ini.ReadInteger(section, QStringLiteral("ProfileCount"), 0));
     return defaults;
+}
+
+ProfileExtras ProfileCatalogue::ReadProfileExtras(const QString &section,
+                                                  const QString &text) const {
+    const IniFile ini(path_);
+    ProfileExtras extras;
+    extras.VideoCodec = ini.ReadString(section, QStringLiteral("DefaultCodec"), {});
+    QString megabytes = ini.ReadString(section, QStringLiteral("DefaultSizeLimit"), {});
+    for (const ProfileEntry &entry : ReadProfileList(section).Profiles) {
+        if (entry.Text != text)
+            continue;
+        extras.VideoCodec = ini.ReadString(section, SlotKey(QStringLiteral("Codec"), entry.Slot),
+                                           extras.VideoCodec);
+        megabytes =
+            ini.ReadString(section, SlotKey(QStringLiteral("SizeLimit"), entry.Slot), megabytes);
+        break;
+    }
+    extras.VideoCodec = extras.VideoCodec.trimmed().toLower();
+    const double mb = DecimalValue(megabytes);
+    if (mb > 0 && mb < 1e6)
+        extras.SizeLimitBytes = static_cast<int64_t>(mb * 1e6);
+    return extras;
 }
 
 void ProfileCatalogue::StoreProfile(const QString &section, int32_t slot,

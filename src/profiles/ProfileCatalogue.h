@@ -72,6 +72,14 @@ struct NewProfileDefaults {
     int32_t NextSlot = 0; // "ProfileCount", capped
 };
 
+// What a profile holds beside its text, in keys of the same slot: "Codec3=hevc" names its video
+// and "SizeLimit3=25" caps its files at 25 MB (1,000,000 bytes each). A profile without them takes
+// its section's "DefaultCodec" and "DefaultSizeLimit"; catalogues without any have neither.
+struct ProfileExtras {
+    QString VideoCodec;         // "h264", "hevc"; empty: the device's
+    int64_t SizeLimitBytes = 0; // 0: no limit
+};
+
 class ProfileCatalogue {
 public:
     // The catalogue of the program: path_Config + "Output.dll".
@@ -80,7 +88,8 @@ public:
 
     const QString &Path() const { return path_; }
 
-    // "3gp", "psp", "ipod", "pda", "mp4" for 0 to 4; the empty name for any other value.
+    // "3gp", "psp", "ipod", "pda", "mp4", "phone", "tv", "share" for 0 to 7; the empty name for
+    // any other value.
     static QString SectionForDevice(int32_t device_type);
 
     ProfileList ReadProfileList(const QString &section) const;
@@ -89,6 +98,8 @@ public:
     // The text of "Profile" + slot; "NoData" when there is none.
     QString ReadProfile(const QString &section, int32_t slot) const;
     NewProfileDefaults ReadNewProfileDefaults(const QString &section) const;
+    // The extras of the first profile of the section with this text.
+    ProfileExtras ReadProfileExtras(const QString &section, const QString &text) const;
 
     // Writes the text to "Profile" + slot; when the slot is "ProfileCount" (the next free one),
     // raises the count by one. Throws IniWriteError ("Unable to write to <path>"); when the

@@ -1,6 +1,7 @@
 #include "profiles/ProfileEditor.h"
 
 #include "common/NumberText.h"
+#include "profiles/DeviceTable.h"
 
 #include <algorithm>
 
@@ -21,7 +22,7 @@ EditorList ListFrom(const ChoiceList &choices) {
 ProfileEditor::ProfileEditor(QString catalogue_path) : catalogue_(std::move(catalogue_path)) {}
 
 void ProfileEditor::OpenForNew(int32_t device_type) {
-    if (device_type >= 0 && device_type <= 4)
+    if (device_type >= 0 && device_type < kDeviceCount)
         SectionName = ProfileCatalogue::SectionForDevice(device_type);
     Resolution = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("Resolution")));
     FrameRate = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("VideoFrameRate")));
@@ -30,7 +31,7 @@ void ProfileEditor::OpenForNew(int32_t device_type) {
         ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("AudioFrameRate")));
     const NewProfileDefaults defaults = catalogue_.ReadNewProfileDefaults(SectionName);
     Name = defaults.Name;
-    VideoBitRate = ClampedBitRate(defaults.VideoBitRate);
+    VideoBitRate = ClampedBitRate(defaults.VideoBitRate, MostBitRate());
     ProfileSlot = defaults.NextSlot;
     NameReadOnly = false;
     ChannelIndex = 1;
@@ -46,7 +47,7 @@ void ProfileEditor::OpenForEdit(int32_t slot) {
     const ProfileFields f = ProfileCatalogue::ParseProfileText(text);
     Name = f.Name;
     SelectItemByText(Resolution, f.Resolution);
-    VideoBitRate = ClampedBitRate(f.VideoBitRate.toLower());
+    VideoBitRate = ClampedBitRate(f.VideoBitRate.toLower(), MostBitRate());
     SelectItemByText(FrameRate, f.FrameRate.toLower());
     SelectItemByText(AudioBitRate, f.AudioBitRate);
     SelectItemByText(AudioFrequency, f.AudioFrequency.toLower());
@@ -54,13 +55,29 @@ void ProfileEditor::OpenForEdit(int32_t slot) {
     ChannelIndex = channel == 0 || channel == 1 ? channel : -1;
 }
 
-void ProfileEditor::SaveProfile(const ProfileTextParts &shown) {
-    catalogue_.StoreProfile(SectionName, ProfileSlot, ProfileCatalogue::ComposeProfileText(shown));
+QString ProfileEditor::SaveProfile(const ProfileTextParts &shown) {
+    const QString text = ProfileCatalogue::ComposeProfileText(shown);
+    if (const std::optional<DeviceRow> device = DeviceRowNamed(SectionName)) {
+        QString codec = catalogue_.ReadProfileExtras(SectionName, text).VideoCodec;
+        if (codec.isEmpty())
+            codec = device->VideoCodec;
+        const QString why =
+            ProfileOutOfBounds(ProfileCatalogue::ParseProfileText(text), codec, device->Limits);
+        if (!why.isEmpty())
+            return QStringLiteral("%1 cannot play this profile: %2.").arg(device->Caption, why);
+    }
+    catalogue_.StoreProfile(SectionName, ProfileSlot, text);
     Saved = true;
+    return {};
 }
 
-QString ProfileEditor::ClampedBitRate(const QString &text) {
-    const int32_t v = std::max(std::min(IntegerValue(text), kMaxVideoBitRate), kMinVideoBitRate);
+int32_t ProfileEditor::MostBitRate() const {
+    const std::optional<DeviceRow> device = DeviceRowNamed(SectionName);
+    return device && device->Fitted() ? device->Limits.MaxVideoKbps : kMaxVideoBitRate;
+}
+
+QString ProfileEditor::ClampedBitRate(const QString &text, int32_t most) {
+    const int32_t v = std::max(std::min(IntegerValue(text), most), kMinVideoBitRate);
     return QString::number(v);
 }
 

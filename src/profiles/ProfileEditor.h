@@ -30,13 +30,17 @@ public:
     void OpenForEdit(int32_t slot);
 
     // Composes the profile from the texts the controls show and stores it in ProfileSlot of
-    // SectionName; Saved becomes true. A failed write throws IniWriteError ("Unable to write to
-    // <path>") and leaves Saved false.
-    void SaveProfile(const ProfileTextParts &shown);
+    // SectionName; Saved becomes true. A profile the section's device cannot play is not stored:
+    // the answer says why ("PSP cannot play this profile: ..."); it is empty when stored. A
+    // failed write throws IniWriteError ("Unable to write to <path>") and leaves Saved false.
+    QString SaveProfile(const ProfileTextParts &shown);
 
-    // The bit rate edit's rule: the whole number at the start of the text, held to 1 to 2500,
-    // in decimal. "" and "abc" give "1", "3000" gives "2500".
-    static QString ClampedBitRate(const QString &text);
+    // The bit rate edit's rule: the whole number at the start of the text, held to 1 to the
+    // device's most (2500 for the classic players), in decimal. "" and "abc" give "1", "3000"
+    // gives "2500".
+    static QString ClampedBitRate(const QString &text, int32_t most = kMaxVideoBitRate);
+    // The most the bit rate edit takes for the section's device.
+    int32_t MostBitRate() const;
     // Selects the first item equal to text, letter case included; none equal: no change.
     static void SelectItemByText(EditorList &list, const QString &text);
 

@@ -6,6 +6,7 @@
 #include "controls/ImageButton.h"
 #include "controls/MaskRegion.h"
 #include "controls/TImage.h"
+#include "desktop/MessageBox.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -136,6 +137,7 @@ void TProfileWindow::OpenForEdit(int32_t slot) {
 }
 
 void TProfileWindow::ShowEditor() {
+    UpDown->setRange(1, editor_.MostBitRate());
     ShowList(ComboBox_VideoResolution, editor_.Resolution);
     ShowList(ComboBox_VideoFramerate, editor_.FrameRate);
     ShowList(ComboBox_AudioBitRate, editor_.AudioBitRate);
@@ -159,7 +161,7 @@ void TProfileWindow::SetNameText(const QString &name) {
 }
 
 void TProfileWindow::Edit_VideoBitRateChange(const QString &text) {
-    const QString clamped = ProfileEditor::ClampedBitRate(text);
+    const QString clamped = ProfileEditor::ClampedBitRate(text, editor_.MostBitRate());
     if (Edit_VideoBitRate->text() != clamped)
         Edit_VideoBitRate->setText(clamped);
     // Moving the arrows' position is no click on them.
@@ -171,8 +173,8 @@ void TProfileWindow::UpDownClick(int position) {
     Edit_VideoBitRate->setText(QString::number(position));
 }
 
-void TProfileWindow::SaveProfile() {
-    editor_.SaveProfile(ProfileTextParts{
+QString TProfileWindow::SaveProfile() {
+    return editor_.SaveProfile(ProfileTextParts{
         Edit_Name->text(), ComboBox_VideoResolution->currentText(), Edit_VideoBitRate->text(),
         ComboBox_VideoFramerate->currentText(), ComboBox_AudioBitRate->currentText(),
         ComboBox_AudioFrameRate->currentText(), ComboBox_AudioChannel->currentText()});
@@ -180,7 +182,11 @@ void TProfileWindow::SaveProfile() {
 
 void TProfileWindow::TB_OkClick() {
     try {
-        SaveProfile();
+        // A profile its device cannot play is refused; the window stays open to mend it.
+        if (const QString refused = SaveProfile(); !refused.isEmpty()) {
+            ShowMessageBox(BoxKind::Information, refused);
+            return;
+        }
     } catch (const std::exception &error) {
         // The window stays open with what the user entered.
         ReportEventError(QString::fromUtf8(error.what()));

@@ -34,8 +34,9 @@ public:
     void TB_OkClick();
     // Cancel and Close: closes; nothing is stored.
     void TB_CancelClick();
-    // Stores what the controls show. Throws IniWriteError when the catalogue cannot be written.
-    void SaveProfile();
+    // Stores what the controls show; the answer says why a profile was refused (empty when
+    // stored). Throws IniWriteError when the catalogue cannot be written.
+    QString SaveProfile();
 
     QGroupBox *GroupBox1 = nullptr;
     QLabel *Label3 = nullptr;

@@ -106,6 +106,12 @@ ENCODER_API int _X(HWND, int, char **) {
     return 1;
 }
 ENCODER_API void Mydll_Stop(void) {}
+// Nothing is ever converted here, so there is never a file to read back.
+ENCODER_API int Mydll_GetMediaFacts(const char *, MediaFacts *facts) {
+    if (facts != nullptr)
+        *facts = MediaFacts{};
+    return -1;
+}
 
 ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *info) {
     ++g_running;

@@ -52,14 +52,17 @@ QList<int32_t> SlotsOf(const ProfileList &list) {
     return found;
 }
 
-TEST(SectionForDevice, MapsTheFiveDevicesAndNothingElse) {
+TEST(SectionForDevice, MapsTheEightDevicesAndNothingElse) {
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(0), "3gp");
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(1), "psp");
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(2), "ipod");
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(3), "pda");
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(4), "mp4");
+    EXPECT_EQ(ProfileCatalogue::SectionForDevice(5), "phone");
+    EXPECT_EQ(ProfileCatalogue::SectionForDevice(6), "tv");
+    EXPECT_EQ(ProfileCatalogue::SectionForDevice(7), "share");
     EXPECT_EQ(ProfileCatalogue::SectionForDevice(-1), "");
-    EXPECT_EQ(ProfileCatalogue::SectionForDevice(5), "");
+    EXPECT_EQ(ProfileCatalogue::SectionForDevice(8), "");
 }
 
 TEST_F(CatalogueTest, ReadsTheExampleSection) {
@@ -225,6 +228,38 @@ TEST_F(CatalogueTest, SlotsOutsideTheCapAreRefused) {
     EXPECT_THROW(catalogue.StoreProfile("a", -1, "x"), std::out_of_range);
     EXPECT_THROW(catalogue.StoreProfile("a", kMaxCatalogueSlots, "x"), std::out_of_range);
     EXPECT_EQ(ReadBytes(path_), QByteArray("[a]\nProfileCount=0\n"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CatalogueTest, ProfileExtrasComeFromTheirSlotOrTheSectionAndOldCataloguesHaveNone) {
+    // A catalogue written before the extras existed.
+    const ProfileCatalogue old = Make(kExampleSection);
+    const QString mine = old.ReadProfileList("ipod").Profiles[0].Text;
+    EXPECT_EQ(old.ReadProfileExtras("ipod", mine).VideoCodec, "");
+    EXPECT_EQ(old.ReadProfileExtras("ipod", mine).SizeLimitBytes, 0);
+
+    const QByteArray line = " : Video: 1280x720, 5000 kbps, 30 fps, Audio: 96 kbps, 48 khps, 2 "
+                            "Channels Stereo\n";
+    const ProfileCatalogue share = Make("[share]\nProfileCount=3\nDefaultCodec=h264\n"
+                                        "DefaultSizeLimit=25\n"
+                                        "Profile0=Small" +
+                                        line +
+                                        "SizeLimit0=8\nCodec0= HEVC \n"
+                                        "Profile1=Plain" +
+                                        line + "Profile2=Small" + line + "SizeLimit2=0.5\n");
+    const QList<ProfileEntry> profiles = share.ReadProfileList("share").Profiles;
+    ASSERT_EQ(profiles.size(), 3);
+    const ProfileExtras small = share.ReadProfileExtras("share", profiles[0].Text);
+    EXPECT_EQ(small.VideoCodec, "hevc");
+    EXPECT_EQ(small.SizeLimitBytes, 8000000);
+    // A slot without its own keys takes the section's; a new text too (the editor's next one).
+    const ProfileExtras plain = share.ReadProfileExtras("share", profiles[1].Text);
+    EXPECT_EQ(plain.VideoCodec, "h264");
+    EXPECT_EQ(plain.SizeLimitBytes, 25000000);
+    EXPECT_EQ(share.ReadProfileExtras("share", "New : Video: 640x360").SizeLimitBytes, 25000000);
 }
 
 } // namespace

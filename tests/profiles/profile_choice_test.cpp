@@ -184,7 +184,7 @@ TEST(Devices, EachDeviceListsItsOwnShippedProfilesAndPicture) {
             EXPECT_NE(picture, other) << "every device has a picture of its own";
         pictures << picture;
     }
-    EXPECT_FALSE(DeviceRowFor(5).has_value());
+    EXPECT_FALSE(DeviceRowFor(kDeviceCount).has_value());
     EXPECT_FALSE(DeviceRowFor(-1).has_value());
 }
 

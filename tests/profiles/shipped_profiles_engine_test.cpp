@@ -201,7 +201,8 @@ TEST_F(ShippedProfileConversion, EveryProfileOfTheListConverts) {
 
     QTemporaryDir out_dir;
     int converted = 0;
-    for (int device = 0; device < kDeviceCount; ++device) {
+    // The classic players; today's devices are converted through the program's run.
+    for (int device = 0; device < kClassicDeviceCount; ++device) {
         const DeviceRow row = *DeviceRowFor(device);
         chooser.FillProfileCombo(device);
         const int shipped = list.count() - 1;

@@ -49,7 +49,7 @@ RunSetup::RunSetup() {
     window->AttachRun(run.get(), [this] {
         return MakeRunRequest(list->Snapshot(),
                               ChosenProfileText(profiles->currentIndex(), profiles->currentText()),
-                              ".MP4", "mp4", path_Work, b_KeepRatio);
+                              2, path_Work, b_KeepRatio);
     });
     window->ResetProgress();
     window->show();

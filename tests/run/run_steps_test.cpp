@@ -21,19 +21,22 @@ using namespace run_test;
 
 namespace {
 
-// Stands in for the engine's convert and stop entries; the real engine stays loaded for the rest.
+// Stands in for the engine's convert, stop and read-back entries; the real engine stays loaded
+// for the rest. Every file "written" reads back as one the iPod plays.
 class FakeEngine {
 public:
-    FakeEngine() : convert_(DllConvert), stop_(DllStop) {
+    FakeEngine() : convert_(DllConvert), stop_(DllStop), facts_(DllGetMediaFacts) {
         calls.clear();
         returns.clear();
         stops = 0;
         DllConvert = &Convert;
         DllStop = &Stop;
+        DllGetMediaFacts = &Facts;
     }
     ~FakeEngine() {
         DllConvert = convert_;
         DllStop = stop_;
+        DllGetMediaFacts = facts_;
     }
     static inline std::vector<QStringList> calls;
     static inline std::deque<int> returns; // what _X answers, 0 when empty
@@ -52,8 +55,24 @@ private:
         return answer;
     }
     static void Stop() { ++stops; }
+    static int Facts(const char *, MediaFacts *f) {
+        *f = MediaFacts{};
+        f->readable = 1;
+        qstrncpy(f->container, "mp4", sizeof f->container);
+        qstrncpy(f->video_codec, "mpeg4", sizeof f->video_codec);
+        qstrncpy(f->video_profile, "Simple Profile", sizeof f->video_profile);
+        f->video_level = 4;
+        f->width = 320;
+        f->height = 240;
+        f->fps_milli = 25000;
+        f->video_kbps = 700;
+        f->bit_depth = 8;
+        f->chroma_420 = 1;
+        return 0;
+    }
     DllConvertFn convert_;
     DllStopFn stop_;
+    DllGetMediaFactsFn facts_;
 };
 
 void Settle() {

@@ -95,7 +95,7 @@ TEST_F(SettingsTest, UnusableStoredValuesGiveTheDefaults) {
         QSettings store = Store();
         store.setValue("OutputFolder", "");
         store.setValue("KeepRatio", "yes");
-        store.setValue("DeviceType", 5);
+        store.setValue("DeviceType", 8);
     }
     LoadSettings();
     EXPECT_EQ(path_Work, home_.path() + "/MavoOutput/") << "an empty folder is the default one";
@@ -110,7 +110,7 @@ TEST_F(SettingsTest, UnusableStoredValuesGiveTheDefaults) {
 
     // Devices outside the table are never stored.
     SetStoredDeviceType(-1);
-    SetStoredDeviceType(7);
+    SetStoredDeviceType(8);
     SaveSettings();
     EXPECT_EQ(Store().value("DeviceType").toString(), "2");
 }

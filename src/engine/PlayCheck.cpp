@@ -1,0 +1,100 @@
+#include "engine/PlayCheck.h"
+
+#include "common/NumberText.h"
+#include "engine/EngineBinding.h"
+
+#include <algorithm>
+
+namespace {
+
+QString Text(const char *field) {
+    return QString::fromUtf8(field);
+}
+
+// The level as people write it: "4.1", "3", "4a".
+QString LevelText(const QString &codec, int32_t level) {
+    if (codec == QLatin1String("mpeg4"))
+        return level == 4 ? QStringLiteral("4a") : QString::number(level);
+    return DecimalText(level / 10.0);
+}
+
+void CheckVideo(const MediaFacts &f, const DeviceLimits &limits, QStringList &out) {
+    const QString codec = Text(f.video_codec);
+    const auto limit = std::find_if(limits.Video.begin(), limits.Video.end(),
+                                    [&](const VideoLimit &v) { return v.Codec == codec; });
+    if (limit == limits.Video.end()) {
+        out << QStringLiteral("%1 video").arg(codec);
+        return;
+    }
+    const QString profile = Text(f.video_profile);
+    if (!limit->Profiles.contains(profile))
+        out << QStringLiteral("the %1 profile \"%2\"").arg(codec, profile);
+    if (f.video_level > limit->MaxLevel)
+        out << QStringLiteral("level %1 (at most %2)")
+                   .arg(LevelText(codec, f.video_level), LevelText(codec, limit->MaxLevel));
+    if (!FrameFits(f.width, f.height, limits))
+        out << QStringLiteral("the frame %1x%2 (at most %3)")
+                   .arg(f.width)
+                   .arg(f.height)
+                   .arg(LargestFrameText(limits));
+    // A rate like 30000/1001 is read back a hair above 29970.
+    if (f.fps_milli > limits.MaxFpsMilli + limits.MaxFpsMilli / 200)
+        out << QStringLiteral("%1 frames a second (at most %2)")
+                   .arg(DecimalText(f.fps_milli / 1000.0, 5),
+                        DecimalText(limits.MaxFpsMilli / 1000.0));
+    if (f.video_kbps > limits.MaxVideoKbps)
+        out << QStringLiteral("%1 kbps of video (at most %2)")
+                   .arg(f.video_kbps)
+                   .arg(limits.MaxVideoKbps);
+    if (f.bit_depth != 8 || f.chroma_420 != 1)
+        out << QStringLiteral("pictures other than 8-bit 4:2:0");
+}
+
+void CheckAudio(const MediaFacts &f, const DeviceLimits &limits, QStringList &out) {
+    const QString codec = Text(f.audio_codec);
+    if (!limits.AudioCodecs.contains(codec)) {
+        out << QStringLiteral("%1 sound").arg(codec);
+        return;
+    }
+    const QString profile = Text(f.audio_profile);
+    if (codec == QLatin1String("aac") && !profile.isEmpty() && profile != QLatin1String("LC"))
+        out << QStringLiteral("AAC of the %1 profile").arg(profile);
+    if (f.sample_rate < limits.MinSampleRate || f.sample_rate > limits.MaxSampleRate)
+        out << QStringLiteral("sound at %1 Hz").arg(f.sample_rate);
+    if (f.channels > limits.MaxChannels)
+        out << QStringLiteral("%1 sound channels").arg(f.channels);
+}
+
+} // namespace
+
+QStringList OutOfBounds(const MediaFacts &facts, const DeviceLimits &limits) {
+    QStringList out;
+    if (facts.readable != 1)
+        return {QStringLiteral("the file cannot be read back")};
+    const QString container = Text(facts.container);
+    if (!limits.Containers.contains(container))
+        out << QStringLiteral("a %1 file")
+                   .arg(container.isEmpty() ? QStringLiteral("?") : container);
+    if (limits.IndexAtFront && facts.index_at_front != 1)
+        out << QStringLiteral("its index at the end of the file");
+    if (facts.video_codec[0] != '\0')
+        CheckVideo(facts, limits, out);
+    if (facts.audio_codec[0] != '\0')
+        CheckAudio(facts, limits, out);
+    return out;
+}
+
+PlayVerdict JudgePlayback(const MediaFacts &facts, const DeviceRow &device) {
+    const QStringList wrong = OutOfBounds(facts, device.Limits);
+    if (wrong.isEmpty())
+        return {true, QStringLiteral("plays on %1").arg(device.Caption)};
+    return {false, QStringLiteral("%1 cannot play it: %2")
+                       .arg(device.Caption, wrong.join(QStringLiteral(", ")))};
+}
+
+PlayVerdict CheckPlayback(const QString &path, const DeviceRow &device) {
+    MediaFacts facts{};
+    if (DllGetMediaFacts == nullptr || DllGetMediaFacts(path.toUtf8().constData(), &facts) != 0)
+        facts.readable = 0;
+    return JudgePlayback(facts, device);
+}
