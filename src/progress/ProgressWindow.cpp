@@ -79,15 +79,25 @@ TProgressWindow::TProgressWindow() {
     ResetProgress();
 }
 
+namespace {
+constexpr QRgb kFaultColour = 0xffb01020;
+constexpr QRgb kGoodColour = 0xff106020;
+} // namespace
+
 void TProgressWindow::CreateRunLabels(const QFont &font) {
     // Beside the clip's times, right of the labels the window always had.
     Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
     Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
     Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
-    // A note is something to read: dark red, so it is not taken for part of the picture.
+}
+
+// A note is something to read, in a colour of its own so it is not taken for part of the
+// picture: dark red for what went wrong, dark green for what was checked and holds.
+void TProgressWindow::ShowNote(const QString &text, QRgb colour) {
     QPalette palette = Label_Note->palette();
-    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x10, 0x20));
+    palette.setColor(QPalette::WindowText, QColor(colour));
     Label_Note->setPalette(palette);
+    Label_Note->setText(text);
 }
 
 void TProgressWindow::CreateSkinnedControls() {
@@ -272,9 +282,11 @@ void TProgressWindow::RunFinished(const RunSummary &summary) {
     }
     const QString failures = summary.FailureText();
     if (!failures.isEmpty()) {
-        Label_Note->setText(summary.FailureLine());
+        ShowNote(summary.FailureLine(), kFaultColour);
         Label_Note->setToolTip(failures);
         ShowMessageBox(BoxKind::Warning, failures);
+    } else if (!summary.Stopped) {
+        ShowNote(summary.PlaysLine(), kGoodColour);
     }
     if (ConversionRun::ShowFolderAfter(summary))
         OpenOutputFolder(path_Work);

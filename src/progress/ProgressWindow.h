@@ -4,6 +4,7 @@
 #include "engine/ConversionRun.h"
 #include "engine/EngineReports.h"
 #include "skin/SkinnedForm.h"
+#include <QColor>
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -92,6 +93,7 @@ protected:
 private:
     void CreateSkinnedControls();
     void CreateRunLabels(const QFont &font);
+    void ShowNote(const QString &text, QRgb colour);
     void ShowButtons(bool converting);
     // The clip's details and the bars from the run as it stands; the note stays.
     void ClearDisplay();

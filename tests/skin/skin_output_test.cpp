@@ -587,8 +587,8 @@ TEST(SkinGenerator, TwoRunsWriteTheSameBytesAsTheBuild) {
     // A fresh folder holds exactly the files Skin.ini names, the splash and the device pictures.
     SkinIni ini;
     ASSERT_TRUE(ini.Load(a.path() + "/Skin.ini"));
-    std::set<QString> named{"Skin.ini", "startup.jpg", "3gp.jpg", "psp.jpg",
-                            "ipod.jpg", "pda.jpg",     "mp4.jpg"};
+    std::set<QString> named{"Skin.ini", "startup.jpg", "3gp.jpg",   "psp.jpg", "ipod.jpg",
+                            "pda.jpg",  "mp4.jpg",     "phone.jpg", "tv.jpg",  "share.jpg"};
     for (const Window &w : Windows()) {
         named.insert(ini.Value(w.section, "MaskBmp"));
         for (const Control &c : w.controls)

@@ -14,7 +14,8 @@ constexpr int kMainW = 792, kMainH = 566, kMainRadius = 10;
 constexpr int kMainTitle = 36;
 const QRect kList(8, 64, 404, 266);      // TP_ImageList
 const QRect kPreview(421, 68, 300, 224); // Panel_Preview (form)
-const QRect kCombo(24, 358, 497, 21);    // ComboBox_OutputSetting (form)
+const QRect kDevice(24, 358, 150, 21);   // ComboBox_Device (form)
+const QRect kCombo(184, 358, 337, 21);   // ComboBox_OutputSetting (form)
 const QPoint kBarAt(421, 300);           // TP_Progress
 constexpr int kBarW = 300, kBarH = 18, kMarkerW = 8, kThumbD = 14;
 constexpr int kTrackW = 14;                       // list scroll bar
@@ -36,7 +37,7 @@ void DrawSteps(QPainter &p, const Typeface &type) {
     const Step steps[] = {
         {"Add clips", "Press Add files and pick", "the videos to convert."},
         {"Preview and trim", "Play a clip and set its", "start and end marks."},
-        {"Choose a profile", "Pick the output profile", "or edit your own."},
+        {"Choose a profile", "Pick the device, then its", "profile, or edit your own."},
         {"Convert", "Press Convert and then", "Start in the next window."},
     };
     for (int i = 0; i < 4; ++i) {
@@ -78,8 +79,10 @@ QImage MainBackground(const Typeface &type) {
     p.drawRect(kPreview.adjusted(-1, -1, 0, 0));
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    // Output profile.
-    type.Draw(p, "Output profile", true, 13, QPointF(24, 351), pal::text);
+    // The device, and its output profile.
+    type.Draw(p, "Device", true, 13, QPointF(kDevice.left(), 351), pal::text);
+    FieldFrame(p, kDevice);
+    type.Draw(p, "Output profile", true, 13, QPointF(kCombo.left(), 351), pal::text);
     FieldFrame(p, kCombo);
 
     DrawSteps(p, type);
@@ -470,6 +473,8 @@ void MainWindowMock(const Mock &mock) {
         MockClipList(mock, p);
         p.drawImage(kPreview.topLeft(), mock.Load("ipod.jpg"));
         MockPositionBar(mock, p);
+        p.fillRect(kDevice, QColor(0xA0, 0xA0, 0xA0));
+        mock.Label(p, kDevice.left() + 4, kDevice.top() + 4, "iPod");
         p.fillRect(kCombo, QColor(0xA0, 0xA0, 0xA0));
         mock.Label(p, kCombo.left() + 4, kCombo.top() + 4,
                    "320x240 - Video 768 kbit/s - Audio 128 kbit/s");

@@ -94,6 +94,43 @@ void Mp4Player(QPainter &p, const QBrush &body, const QBrush &screen, const QCol
     p.drawRoundedRect(QRectF(74, 59, 8, 4), 1.5, 1.5);
 }
 
+// A phone of today beside a tablet: all screen, thin frames.
+void Smartphone(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(8, 14, 60, 78), 6, body);
+    Screen(p, QRectF(12, 18, 52, 70), 2, screen);
+    Body(p, QRectF(62, 30, 30, 62), 6, body);
+    Screen(p, QRectF(65, 36, 24, 50), 3, screen);
+    p.setBrush(detail);
+    p.drawRoundedRect(QRectF(72, 32.5, 10, 1.8), 0.9, 0.9); // the speaker slit
+}
+
+// A flat screen on its stand.
+void Television(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(4, 18, 92, 58), 3, body);
+    Screen(p, QRectF(7, 21, 86, 51), 1, screen);
+    p.setBrush(detail);
+    p.drawRect(QRectF(46, 76, 8, 9));
+    p.drawRoundedRect(QRectF(30, 85, 40, 4), 2, 2);
+}
+
+// A clip leaving as a message: a film frame and an arrow on a paper plane's path.
+void Share(QPainter &p, const QBrush &body, const QBrush &screen, const QColor &detail) {
+    Body(p, QRectF(8, 30, 56, 44), 5, body);
+    Screen(p, QRectF(13, 35, 46, 34), 2, screen);
+    p.setBrush(detail);
+    for (int i = 0; i < 5; ++i) // the film's holes
+        p.drawRect(QRectF(10 + i * 11, 31.5, 5, 2));
+    QPainterPath plane;
+    plane.moveTo(96, 14);
+    plane.lineTo(62, 30);
+    plane.lineTo(74, 35);
+    plane.lineTo(78, 48);
+    plane.lineTo(84, 39);
+    plane.closeSubpath();
+    p.setBrush(body);
+    p.drawPath(plane);
+}
+
 const char *Caption(Device d) {
     switch (d) {
     case Device::Phone3gp:
@@ -106,6 +143,12 @@ const char *Caption(Device d) {
         return "Pocket PC / PDA";
     case Device::Mp4Player:
         return "MP4 video player";
+    case Device::Smartphone:
+        return "Phone / tablet";
+    case Device::Television:
+        return "TV / computer";
+    case Device::Share:
+        return "Share (size-capped file)";
     }
     return "";
 }
@@ -134,6 +177,15 @@ void DrawDevice(QPainter &p, Device d, const QRectF &box, const QBrush &body, co
         break;
     case Device::Mp4Player:
         Mp4Player(p, body, screen, detail);
+        break;
+    case Device::Smartphone:
+        Smartphone(p, body, screen, detail);
+        break;
+    case Device::Television:
+        Television(p, body, screen, detail);
+        break;
+    case Device::Share:
+        Share(p, body, screen, detail);
         break;
     }
     p.restore();

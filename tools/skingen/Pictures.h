@@ -4,7 +4,7 @@
 
 #include "Paint.h"
 
-enum class Device { Phone3gp, Handheld, MediaPlayer, Pda, Mp4Player };
+enum class Device { Phone3gp, Handheld, MediaPlayer, Pda, Mp4Player, Smartphone, Television, Share };
 
 // 300 x 224, the size of the preview panel.
 QImage DevicePicture(const Typeface &type, Device d);

@@ -156,11 +156,11 @@ void FieldFrame(QPainter &p, const QRect &field) {
 bool WriteSkin(Skin &skin) {
     Output &out = *skin.out;
     // Device pictures first: the main window's video picture names one of them.
-    const std::pair<const char *, Device> devices[] = {{"3gp.jpg", Device::Phone3gp},
-                                                       {"psp.jpg", Device::Handheld},
-                                                       {"ipod.jpg", Device::MediaPlayer},
-                                                       {"pda.jpg", Device::Pda},
-                                                       {"mp4.jpg", Device::Mp4Player}};
+    const std::pair<const char *, Device> devices[] = {
+        {"3gp.jpg", Device::Phone3gp},     {"psp.jpg", Device::Handheld},
+        {"ipod.jpg", Device::MediaPlayer}, {"pda.jpg", Device::Pda},
+        {"mp4.jpg", Device::Mp4Player},    {"phone.jpg", Device::Smartphone},
+        {"tv.jpg", Device::Television},    {"share.jpg", Device::Share}};
     for (const auto &[name, kind] : devices)
         out.Jpeg(name, DevicePicture(skin.type, kind));
     out.Jpeg("startup.jpg", SplashPicture(skin.type));
