@@ -31,24 +31,24 @@ typedef struct ClipInfoRecord {
 /* What a written file holds, read back to check it against the device it was made for. Texts are
  * empty and numbers 0 where the file has no such stream or does not say. */
 typedef struct MediaFacts {
-    int32_t readable;          /* 1 when the file opened and has a video or an audio stream */
-    char container[16];        /* "mp4", "3gp", "psp" (from the brand), "avi" ...          */
-    int32_t index_at_front;    /* 1: an MP4-family file whose index comes before its media */
+    int32_t readable;       /* 1 when the file opened and has a video or an audio stream */
+    char container[16];     /* "mp4", "3gp", "psp" (from the brand), "avi" ...          */
+    int32_t index_at_front; /* 1: an MP4-family file whose index comes before its media */
     int64_t file_bytes;
     int32_t duration_ms;
-    char video_codec[16];      /* "h264", "hevc", "mpeg4"                                  */
-    char video_tag[8];         /* the sample entry or four-character tag: "avc1", "hvc1"   */
-    char video_profile[32];    /* "High", "Main", "Simple Profile"                         */
-    int32_t video_level;       /* h264: 41 for 4.1; hevc: 10 x level (41); mpeg4 simple:
-                                  0 L0, 1..3, 4 for 4a, 5, 6                               */
-    int32_t width, height;     /* the coded frame                                          */
+    char video_codec[16];   /* "h264", "hevc", "mpeg4"                                  */
+    char video_tag[8];      /* the sample entry or four-character tag: "avc1", "hvc1"   */
+    char video_profile[32]; /* "High", "Main", "Simple Profile"                         */
+    int32_t video_level;    /* h264: 41 for 4.1; hevc: 10 x level (41); mpeg4 simple:
+                               0 L0, 1..3, 4 for 4a, 5, 6                               */
+    int32_t width, height;  /* the coded frame                                          */
     int32_t display_width, display_height;
-    int32_t fps_milli;         /* frames per second x 1000                                 */
-    int32_t video_kbps;        /* the video stream's bytes over its length                 */
-    int32_t bit_depth;         /* 8 for 8-bit pictures                                     */
-    int32_t chroma_420;        /* 1 for 4:2:0                                              */
-    char audio_codec[16];      /* "aac", "mp3"                                             */
-    char audio_profile[16];    /* "LC", "HE-AAC"                                           */
+    int32_t fps_milli;      /* frames per second x 1000                                 */
+    int32_t video_kbps;     /* the video stream's bytes over its length                 */
+    int32_t bit_depth;      /* 8 for 8-bit pictures                                     */
+    int32_t chroma_420;     /* 1 for 4:2:0                                              */
+    char audio_codec[16];   /* "aac", "mp3"                                             */
+    char audio_profile[16]; /* "LC", "HE-AAC"                                           */
     int32_t sample_rate, channels, audio_kbps;
 } MediaFacts;
 

@@ -12,6 +12,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -95,7 +96,43 @@ std::string OutputFailure(const std::string &what, int err) {
 // of 8K pictures in 32 bits still fits.
 constexpr size_t kMaxAllocation = 160u * 1024 * 1024;
 
-int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kBuildSlowness = 10;
+#else
+constexpr double kBuildSlowness = 1;
+#endif
+
+struct Deadline {
+    std::chrono::steady_clock::time_point at = std::chrono::steady_clock::time_point::max();
+    bool passed = false;
+};
+
+// The file's reader keeps its own copy of the callback for as long as the file is open, so the
+// deadline it points to must outlive the open call: one per thread, lifted once the headers are
+// read. The information and thumbnail calls open, read and close on the one thread they run on.
+thread_local Deadline t_deadline;
+
+int PastDeadline(void *opaque) {
+    auto *deadline = static_cast<Deadline *>(opaque);
+    deadline->passed = deadline->passed || std::chrono::steady_clock::now() >= deadline->at;
+    return deadline->passed ? 1 : 0;
+}
+
+} // namespace
+
+double ProbeSeconds() {
+    const char *text = std::getenv("MAVO_ENGINE_PROBE_SECONDS");
+    if (text != nullptr) {
+        auto v = ReadNumber(text);
+        if (v && *v > 0)
+            return *v;
+    }
+    return 2.0 * kBuildSlowness;
+}
+
+int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason, double probe_seconds) {
     static std::once_flag bounded;
     std::call_once(bounded, [] { av_max_alloc(kMaxAllocation); });
     *ctx = nullptr;
@@ -120,6 +157,14 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
         reason = "out of memory";
         return AVERROR(ENOMEM);
     }
+    Deadline &deadline = t_deadline;
+    deadline = Deadline{};
+    if (probe_seconds > 0) {
+        deadline.at = std::chrono::steady_clock::now() +
+                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(probe_seconds));
+        fc->interrupt_callback = AVIOInterruptCB{&PastDeadline, &deadline};
+    }
     AVDictionary *opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
     av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
@@ -130,7 +175,9 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
     av_dict_free(&opts);
     if (err < 0) {
         // avformat_open_input frees the context on failure.
-        if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
+        if (deadline.passed)
+            reason = "the input file could not be read in time: it is damaged or unreadable";
+        else if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
             reason = MissingInputReason(err);
         else if (err == AVERROR(EINVAL) || err == AVERROR_INVALIDDATA)
             reason = "the input file is not a video file this program can read, or it is damaged";
@@ -139,8 +186,15 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason) {
         return err;
     }
     err = avformat_find_stream_info(fc, nullptr);
+    if (err >= 0 && deadline.passed)
+        err = AVERROR_EXIT; // what was found in the time is not the whole picture
+    // The deadline holds for the headers; whatever reads the file next is not held to it.
+    const bool late = deadline.passed;
+    deadline = Deadline{};
+    fc->interrupt_callback = AVIOInterruptCB{nullptr, nullptr};
     if (err < 0) {
-        reason = "the input file is damaged or cut short: its streams cannot be read";
+        reason = late ? "the input file could not be read in time: it is damaged or unreadable"
+                      : "the input file is damaged or cut short: its streams cannot be read";
         avformat_close_input(&fc);
         return err;
     }

@@ -18,7 +18,16 @@ namespace engine {
 // anything else is refused at once. Only the file protocol is allowed and only demuxers that read
 // the one file they are given (no playlists, no concatenation lists, no image sequences). On
 // failure the result is a negative AVERROR and `reason` says why in words.
-int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason);
+//
+// With a probe limit, opening and reading the stream headers give up after that many seconds (a
+// damaged header can send the readers on a long search): the information and thumbnail calls
+// answer within it whatever the file holds. A conversion passes none.
+int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason,
+              double probe_seconds = 0);
+
+// The information and thumbnail calls' probe limit: 2 s, ten times that in the sanitizer builds,
+// which run that much slower; MAVO_ENGINE_PROBE_SECONDS overrides it.
+double ProbeSeconds();
 
 // The best video (or audio) stream with a decoder, chosen by FFmpeg's own rules, never by index.
 // Attached pictures (cover art) do not count as video. -1 when there is none.

@@ -54,7 +54,7 @@ extern "C" ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *
 
     AVFormatContext *fc = nullptr;
     std::string reason;
-    if (engine::OpenInput(path, &fc, reason) < 0)
+    if (engine::OpenInput(path, &fc, reason, engine::ProbeSeconds()) < 0)
         return;
 
     const AVCodec *vdec = nullptr;

@@ -241,7 +241,7 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
 
     AVFormatContext *fc = nullptr;
     std::string reason;
-    if (engine::OpenInput(path, &fc, reason) < 0)
+    if (engine::OpenInput(path, &fc, reason, engine::ProbeSeconds()) < 0)
         return -1;
     const AVCodec *dec = nullptr;
     int vi = engine::BestStream(fc, AVMEDIA_TYPE_VIDEO, &dec);
@@ -251,7 +251,7 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
     }
     auto reopen = [&]() {
         avformat_close_input(&fc);
-        if (engine::OpenInput(path, &fc, reason) < 0)
+        if (engine::OpenInput(path, &fc, reason, engine::ProbeSeconds()) < 0)
             return false;
         vi = engine::BestStream(fc, AVMEDIA_TYPE_VIDEO, &dec);
         return vi >= 0;

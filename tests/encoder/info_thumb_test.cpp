@@ -295,3 +295,25 @@ TEST(EngineInfo, AnAbsurdHeaderIsRefusedWithoutTakingGigabytes) {
         EXPECT_EQ(i.rec.duration, 0) << name;
     }
 }
+
+namespace {
+
+// A file whose headers take longer to read than the probe limit is refused, not waited for; the
+// limit is made tiny here, as no small file takes seconds.
+TEST(EngineInfo, InformationAndThumbnailGiveUpAtTheProbeLimit) {
+    const std::string clip = media::Fixture("avi");
+    const std::string picture = media::FixtureDir() + "/probe-limit.jpg";
+    ::setenv("MAVO_ENGINE_PROBE_SECONDS", "0.000001", 1);
+    const Info late = GetInfo(clip);
+    const int late_thumb = Mydll_GetPicure(clip.c_str(), 1, "80x60", picture.c_str());
+    ::unsetenv("MAVO_ENGINE_PROBE_SECONDS");
+    EXPECT_EQ(late.video, "unknown");
+    EXPECT_NE(late_thumb, 0);
+    EXPECT_FALSE(media::Exists(picture));
+    // Under the real limit the same file reads as it always did.
+    EXPECT_NE(GetInfo(clip).video, "unknown");
+    EXPECT_EQ(Mydll_GetPicure(clip.c_str(), 1, "80x60", picture.c_str()), 0);
+    std::remove(picture.c_str());
+}
+
+} // namespace
