@@ -6,12 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -117,6 +119,7 @@ TEST(MavoConvert, ConvertsForTheChosenDeviceAndProfileAndReportsJson) {
         EXPECT_EQ(report["result"].toString(), "converted");
         EXPECT_TRUE(report["reason"].isNull());
         EXPECT_TRUE(report["seconds"].isDouble());
+        EXPECT_EQ(report["plays"].toString(), "plays on 3GP phone");
         const QString output = report["output"].toString();
         EXPECT_TRUE(output.startsWith(cli.Output() + "/") && output.endsWith(".3gp"))
             << output.toStdString();
@@ -283,17 +286,43 @@ TEST(MavoConvert, FilesThatCannotBeConvertedAreNamedWithTheirReason) {
     EXPECT_EQ(failed, 2);
 }
 
-TEST(MavoConvert, InterruptStopsTheClipRemovesItsOutputAndEndsWith130) {
-    ConvertCommand cli;
-    const std::string clip = media::FixtureDir() + "/cli_long.mp4";
+namespace {
+
+// Where the first top-level box of the type begins; -1 when there is none.
+qsizetype BoxAt(const QString &file, const char *type) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = f.readAll();
+    for (qsizetype at = 0; at + 8 <= bytes.size();) {
+        const quint32 size = qFromBigEndian<quint32>(bytes.constData() + at);
+        if (bytes.mid(at + 4, 4) == type)
+            return at;
+        if (size < 8)
+            return -1;
+        at += size;
+    }
+    return -1;
+}
+
+std::string MakeClip(const std::string &name, const std::string &lavfi, int seconds) {
+    const std::string clip = media::FixtureDir() + "/" + name;
     if (!media::Exists(clip)) {
-        ASSERT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i "
-                             "testsrc2=size=640x360:rate=30:duration=90 -f lavfi -i "
-                             "sine=duration=90 -c:v libx264 -preset ultrafast -pix_fmt yuv420p "
-                             "-c:a aac " +
+        EXPECT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i " + lavfi +
+                             ":duration=" + std::to_string(seconds) +
+                             " -f lavfi -i sine=duration=" + std::to_string(seconds) +
+                             " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac " +
                              media::Quote(clip)),
                   0);
     }
+    return clip;
+}
+
+} // namespace
+
+TEST(MavoConvert, InterruptStopsTheClipRemovesItsOutputAndEndsWith130) {
+    ConvertCommand cli;
+    const std::string clip = MakeClip("cli_long.mp4", "testsrc2=size=640x360:rate=30", 90);
     QProcess process;
     cli.Start(process, {"--device", "mp4", "--profile", "3", "--output", cli.Output(),
                         QString::fromStdString(clip), Media("avi")});
@@ -315,3 +344,59 @@ TEST(MavoConvert, InterruptStopsTheClipRemovesItsOutputAndEndsWith130) {
 }
 
 } // namespace
+
+TEST(MavoConvert, TodaysDevicesWriteFilesTheyPlayAndASizeLimitIsKeptOrRefused) {
+    ConvertCommand cli;
+    const QStringList json = {"--output", cli.Output(), "--json"};
+    // A phone: H.264 High indexed at the front, and a small clip is never enlarged.
+    const Outcome phone =
+        cli.Run(QStringList{"--device", "phone"} + json + QStringList{Media("mov")});
+    ASSERT_EQ(phone.status, 0) << phone.err.toStdString();
+    const QJsonObject made = JsonLines(phone.out).value(0);
+    EXPECT_EQ(made["plays"].toString(), "plays on Phone / tablet");
+    const QString file = made["output"].toString();
+    EXPECT_EQ(VideoSize(file), "320x240");
+    EXPECT_EQ(Probe(file, "v:0", "profile")["profile"], "High");
+    EXPECT_GE(BoxAt(file, "moov"), 0);
+    EXPECT_LT(BoxAt(file, "moov"), BoxAt(file, "mdat"));
+
+    // A TV in HEVC, tagged so that every player opens it.
+    const Outcome tv = cli.Run(QStringList{"--device", "tv", "--profile", "TV 1080p HEVC"} + json +
+                               QStringList{Media("avi")});
+    ASSERT_EQ(tv.status, 0) << tv.err.toStdString();
+    const QString hevc = JsonLines(tv.out).value(0)["output"].toString();
+    auto video = Probe(hevc, "v:0", "codec_name,codec_tag_string");
+    EXPECT_EQ(video["codec_name"], "hevc");
+    EXPECT_EQ(video["codec_tag_string"], "hvc1");
+
+    // 90 s into 8 MB: the video gets what the length leaves, and the file fills the limit.
+    const std::string long_clip = MakeClip("cli_long.mp4", "testsrc2=size=640x360:rate=30", 90);
+    const Outcome share = cli.Run(QStringList{"--device", "share", "--profile", "Share 8 MB"} +
+                                  json + QStringList{QString::fromStdString(long_clip)});
+    ASSERT_EQ(share.status, 0) << share.err.toStdString();
+    const QJsonObject shared = JsonLines(share.out).value(0);
+    EXPECT_EQ(shared["plays"].toString(), "plays on Share");
+    const long long bytes = media::FileSize(shared["output"].toString().toStdString());
+    EXPECT_LE(bytes, 8000000);
+    EXPECT_GE(bytes, 8000000 * 85 / 100);
+
+    // Five minutes do not fit 8 MB at a watchable rate: refused before anything is written.
+    const std::string too_long = MakeClip("cli_5min.mp4", "testsrc2=size=160x90:rate=5", 300);
+    const Outcome refused = cli.Run(QStringList{"--device", "share", "--profile", "0"} + json +
+                                    QStringList{QString::fromStdString(too_long)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(JsonLines(refused.out).value(0)["reason"].toString(),
+              "the clip is too long for 8.0 MB: at most 4:07 fits");
+    EXPECT_FALSE(cli.OutputFiles().contains("cli_5min.mp4"));
+
+    // The listing says what each profile makes, the size limits included.
+    const Outcome list = cli.Run({"--list", "--json"});
+    ASSERT_EQ(list.status, 0);
+    const QJsonArray devices = QJsonDocument::fromJson(list.out.toUtf8())["devices"].toArray();
+    ASSERT_EQ(devices.size(), 8);
+    const QJsonObject share_device = devices[7].toObject();
+    EXPECT_EQ(share_device["device"].toString(), "share");
+    EXPECT_EQ(share_device["profiles"][0]["size_limit_bytes"].toDouble(), 8000000);
+    EXPECT_EQ(devices[6]["profiles"][1]["video_codec"].toString(), "hevc");
+    EXPECT_TRUE(devices[2]["profiles"][0]["size_limit_bytes"].isNull());
+}
