@@ -1,7 +1,7 @@
 // The real program on an X display of its own (run under xvfb-run), used without the mouse: a
-// clip added with Ctrl+O, the device chosen from its menu, the clip previewed and trimmed with
-// I and O, a profile chosen, converted with Ctrl+Return and Space, and the window closed with
-// Escape.
+// clip added with Ctrl+O, a device chosen from the picture's menu, the clip previewed and trimmed
+// with I and O, another device chosen in the device list and a profile in the profile list,
+// converted with Ctrl+Return and Space, and the window closed with Escape.
 #include "desktop_support.h"
 #include "media.h"
 #include "program_copy.h"
@@ -48,10 +48,12 @@ TEST(DesktopKeyboard, AWholeConversionWithoutTheMouse) {
     Keys({"i"});
     QThread::msleep(2000);
     Keys({"o", "space"});
-    // To the profile list (nine stops on), the profile above, then convert.
+    // To the profile list (nine stops on) and back one to the device list: five down from the
+    // 3GP phone is the Phone / tablet; then its profile list, the profile above its default
+    // (480p), and convert.
     for (int i = 0; i < 9; ++i)
         Keys({"Tab"});
-    Keys({"Up", "ctrl+Return"});
+    Keys({"shift+Tab", "Down", "Down", "Down", "Down", "Down", "Tab", "Up", "ctrl+Return"});
     QThread::msleep(1000);
     Keys({"space"});
 
@@ -64,9 +66,10 @@ TEST(DesktopKeyboard, AWholeConversionWithoutTheMouse) {
         QThread::msleep(200);
     }
     QThread::msleep(2000); // the file is closed before the end message
-    ASSERT_EQ(files, QStringList{"clip.3gp"}) << ProgramCopy::Output(converter);
+    ASSERT_EQ(files, QStringList{"clip.mp4"}) << ProgramCopy::Output(converter);
     const std::string file = (out + files[0]).toStdString();
     EXPECT_NEAR(media::ProbeNumber(file, "", "duration"), 2, 1.01) << "trimmed by I and O";
+    EXPECT_EQ(media::Probe(file, "v:0", "codec_name")["codec_name"], "h264");
 
     // Escape closes the progress window: the main window is the only one left.
     Keys({"Escape"});
