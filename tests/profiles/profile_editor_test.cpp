@@ -5,11 +5,13 @@
 #include "controls/ImageButton.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileCatalogue.h"
+#include "profiles/ProfileEditor.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -197,6 +199,38 @@ TEST_F(ProfileEditorTest, WithoutACatalogueTheDefaultsShowAndOkCreatesTheFile) {
     EXPECT_TRUE(w.Saved());
     EXPECT_EQ(ProfileCatalogue(CataloguePath()).ReadProfile("3gp", 0),
               "DefaultName : Video: , 200 kbps,  fps, Audio:  kbps,  khps, 2 Channels Stereo");
+}
+
+} // namespace
+
+namespace {
+
+// OK on a profile its device cannot play stores nothing and says why; within the device's limits
+// it is stored, up to the device's own highest bit rate.
+TEST(ProfileEditorLimits, AProfileTheDeviceCannotPlayIsRefusedWithTheReason) {
+    QTemporaryDir dir;
+    const QString catalogue = dir.filePath("Output.dll");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MAVO_BIN_DIR "/Output.dll"), catalogue));
+    QFile::setPermissions(catalogue, QFile::ReadOwner | QFile::WriteOwner);
+    ProfileEditor editor(catalogue);
+
+    editor.OpenForNew(1); // PSP
+    const QString refused = editor.SaveProfile(
+        {"Big PSP", "720x480", "768", "29.97", "128", "48", "2 Channels Stereo"});
+    EXPECT_EQ(refused, "PSP cannot play this profile: the frame 720x480 is larger than 480x272.");
+    EXPECT_FALSE(editor.Saved);
+    EXPECT_EQ(ProfileCatalogue(catalogue).ReadProfile("psp", editor.ProfileSlot), "NoData");
+    editor.OpenForNew(0); // the 3GP phone
+    EXPECT_EQ(editor.SaveProfile({"Fast", "176x144", "128", "30", "32", "22.05", "1 Channel Mono"}),
+              "3GP phone cannot play this profile: 30 frames a second is more than 15.");
+
+    editor.OpenForNew(5); // Phone / tablet: H.264 up to 20000 kbps
+    EXPECT_EQ(editor.MostBitRate(), 20000);
+    EXPECT_EQ(ProfileEditor::ClampedBitRate("12000", editor.MostBitRate()), "12000");
+    EXPECT_EQ(editor.SaveProfile(
+                  {"Fast phone", "1920x1080", "12000", "60", "160", "48", "2 Channels Stereo"}),
+              "");
+    EXPECT_TRUE(editor.Saved);
 }
 
 } // namespace
