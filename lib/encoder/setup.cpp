@@ -69,6 +69,16 @@ AVRational SourceRate(const AVStream *st) {
     return rate;
 }
 
+// A picture fitted smaller than its box needs fewer bits than the box was given: the rate shrinks
+// with the area, to a quarter of it at the least, as small pictures need more bits for each
+// pixel. A size target keeps its rate: it is there to fill the file.
+int64_t FittedBitRate(const Job &job, int W, int H) {
+    if (!job.fit || job.size_limit > 0 || job.width <= 0 || job.height <= 0)
+        return job.video_bitrate;
+    const double share = static_cast<double>(W) * H / (static_cast<double>(job.width) * job.height);
+    return FloatToInt<int64_t>(job.video_bitrate * std::clamp(share, 0.25, 1.0));
+}
+
 } // namespace
 
 // The stage's encoder, found by name and allocated; null (the clip failed) when there is none.
@@ -166,7 +176,7 @@ bool Converter::VideoEncoder(Stage &s, int W, int H) {
     e->time_base = av_inv_q(s.rate);
     e->framerate = s.rate;
     if (job.video_bitrate > 0)
-        e->bit_rate = job.video_bitrate;
+        e->bit_rate = FittedBitRate(job, W, H);
     // x264 and x265 choose their own threads; the mpeg4 encoder gains nothing from more than one.
     const std::string_view name = ec->name;
     e->thread_count =

@@ -357,6 +357,8 @@ TEST(MavoConvert, TodaysDevicesWriteFilesTheyPlayAndASizeLimitIsKeptOrRefused) {
     const QString file = made["output"].toString();
     EXPECT_EQ(VideoSize(file), "320x240");
     EXPECT_EQ(Probe(file, "v:0", "profile")["profile"], "High");
+    // The 3000 kbit/s of the 720p frame shrink with the picture, to a quarter at the least.
+    EXPECT_LT(media::ProbeNumber(file.toStdString(), "v:0", "bit_rate"), 1200000);
     EXPECT_GE(BoxAt(file, "moov"), 0);
     EXPECT_LT(BoxAt(file, "moov"), BoxAt(file, "mdat"));
 
