@@ -1,6 +1,6 @@
 #pragma once
 // The choice of the device: a click on the device picture in the preview panel pops up a menu of
-// the five devices, the current one checked. Only while the picture shows (no clip playing).
+// the devices, the current one checked. Only while the picture shows (no clip playing).
 
 #include <QList>
 #include <QObject>

@@ -215,7 +215,8 @@ void TMainWindow::HookKeyboard() {
     for (const auto &[sequence, action] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
     // Tab goes through the controls as they are seen: the device panel, the list and its
-    // buttons, the preview, the marks, the profile and Convert, then the title bar's buttons.
+    // buttons, the preview, the marks, the device and its profile and Convert, then the title
+    // bar's buttons.
     QWidget *const order[] = {Panel_Preview,
                               TB_AddFile,
                               TB_DelFile,
