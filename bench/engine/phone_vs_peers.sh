@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# The Phone / tablet job against the ffmpeg command line and HandBrakeCLI: 20 s of 1920x1080
-# 30 fps moving test pictures with temporal noise (H.264/AAC) -> H.264 High 1280x720 30 fps
-# 3000 kbit/s, AAC 160 kbit/s 48 kHz, index at the front: the arguments the program hands the
-# engine for the "Phone 720p" profile. The command line and HandBrake get the same encoder
-# (libx264 / x264 at preset fast), rates, frame, profile and index; the rest is their own default.
-# Wall and processor times are the best of RUNS runs (default 3), the programs taking turns; the
-# ratios come from the same run. Usage: bench/engine/phone_vs_peers.sh [build-dir]
+# Two jobs from the same 20 s of 1920x1080 30 fps moving test pictures with temporal noise
+# (H.264/AAC), each the arguments the program hands the engine:
+#   phone 720p  H.264 High 1280x720 30 fps 3000 kbit/s, AAC 160 kbit/s 48 kHz, index at the front,
+#               against HandBrakeCLI with the same encoder, frame and bit rate (at x264's "fast"
+#               like the engine, and at HandBrake's own default preset) and the ffmpeg CLI;
+#   ipod 1080p  the classic iPod job (mpeg4 320x240 29.97 fps 768 kbit/s, AAC 128 kbit/s), against
+#               the ffmpeg CLI with its defaults.
+# SSIM is each output's against the source scaled to the output's frame; the phone files' sizes
+# are held against bit rate x length. Wall and processor times are the best of RUNS runs (default
+# 3), the programs taking turns; the ratios come from the same run.
+# Usage: bench/engine/phone_vs_peers.sh [build-dir]
 set -eu
 BUILD_DIR=$(cd "${1:-build}" && pwd)
 RUNS=${RUNS:-3}
@@ -45,30 +49,62 @@ timed() { # seconds-file cpu-file command...
 best() { sort -g "$1" | head -1; }
 ratio() { if [ "$2" = n/a ]; then echo n/a; else echo "scale=2; $1 / $2" | bc -l; fi; }
 
-engine=("$RUNNER" convert -y -ss 00:00:00 -t 20 -i "$SRC" -vol 100 -bitexact -vcodec libx264
+ssim() { # output source-frame
+    ffmpeg -nostdin -v info -i "$1" -i "$SRC" -lavfi "[1:v]scale=$2:flags=area[ref];[0:v][ref]ssim" \
+        -f null - 2>&1 | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1
+}
+
+# Runs the named commands RUNS times in turn; leaves best wall and cpu seconds in $OUT/<name>.
+race() { # name... (each an array of the same name)
+    local n
+    for n in "$@"; do : >"$OUT/$n.wall"; : >"$OUT/$n.cpu"; done
+    for _ in $(seq "$RUNS"); do
+        for n in "$@"; do
+            local -n cmd="$n"
+            timed "$OUT/t" "$OUT/c" env "${cmd[@]}"
+            cat "$OUT/t" >>"$OUT/$n.wall"
+            cat "$OUT/c" >>"$OUT/$n.cpu"
+        done
+    done
+}
+wall() { printf '%.2f' "$(best "$OUT/$1.wall")"; }
+cpu() { printf '%.2f' "$(best "$OUT/$1.cpu")"; }
+
+ENGINE_PHONE=(-y -ss 00:00:00 -t 20 -i "$SRC" -vol 100 -bitexact -vcodec libx264
     -padtop 0 -padbottom 0 -padleft 0 -padright 0 -s 1280x720 -r 30 -b 3000 -acodec aac -ac 2
-    -ar 48000 -ab 160 -f mp4 -fit -preset fast -vprofile high -faststart "$OUT/engine.mp4")
+    -ar 48000 -ab 160 -f mp4 -fit -preset fast -vprofile high -faststart)
+engine=("$RUNNER" convert "${ENGINE_PHONE[@]}" "$OUT/engine.mp4")
 cli=(ffmpeg -nostdin -v error -y -i "$SRC" -c:v libx264 -preset fast -profile:v high -b:v 3000k
     -s 1280x720 -r 30 -c:a aac -b:a 160k -ar 48000 -ac 2 -movflags +faststart "$OUT/cli.mp4")
 hb=(HandBrakeCLI -i "$SRC" -o "$OUT/hb.mp4" -f av_mp4 -O -e x264 --encoder-preset fast
     --encoder-profile high -b 3000 -r 30 --cfr -w 1280 -l 720 -E av_aac -B 160 -R 48 -6 stereo)
-: >"$OUT/te"; : >"$OUT/tc"; : >"$OUT/th"; : >"$OUT/ce"; : >"$OUT/cc"; : >"$OUT/ch"
-for _ in $(seq "$RUNS"); do
-    timed "$OUT/t" "$OUT/c" "${engine[@]}"; cat "$OUT/t" >>"$OUT/te"; cat "$OUT/c" >>"$OUT/ce"
-    check "$OUT/engine.mp4" engine
-    timed "$OUT/t" "$OUT/c" "${cli[@]}"; cat "$OUT/t" >>"$OUT/tc"; cat "$OUT/c" >>"$OUT/cc"
-    check "$OUT/cli.mp4" "ffmpeg CLI"
-    if command -v HandBrakeCLI >/dev/null; then
-        timed "$OUT/t" "$OUT/c" "${hb[@]}"; cat "$OUT/t" >>"$OUT/th"; cat "$OUT/c" >>"$OUT/ch"
-        check "$OUT/hb.mp4" HandBrakeCLI
-    fi
+hbdef=(HandBrakeCLI -i "$SRC" -o "$OUT/hbdef.mp4" -f av_mp4 -O -e x264 --encoder-profile high
+    -b 3000 -r 30 --cfr -w 1280 -l 720 -E av_aac -B 160 -R 48 -6 stereo)
+names=(engine cli)
+command -v HandBrakeCLI >/dev/null && names+=(hb hbdef)
+race "${names[@]}"
+for n in "${names[@]}"; do check "$OUT/$n.mp4" "$n"; done
+printf 'phone 720p   wall / cpu / SSIM / size against 3160 kbit/s x 20 s:\n'
+for n in "${names[@]}"; do
+    size=$(stat -c %s "$OUT/$n.mp4")
+    printf '  %-7s %6ss %6ss  SSIM %s  size %+.1f %%\n' "$n" "$(wall "$n")" "$(cpu "$n")" \
+        "$(ssim "$OUT/$n.mp4" 1280:720)" "$(echo "($size * 8 / 20 / 3160000 - 1) * 100" | bc -l)"
 done
-te=$(best "$OUT/te"); tc=$(best "$OUT/tc"); ce=$(best "$OUT/ce"); cc=$(best "$OUT/cc")
-th=n/a; ch=n/a
-if [ -s "$OUT/th" ]; then
-    th=$(printf '%.2fs' "$(best "$OUT/th")"); ch=$(printf '%.2fs' "$(best "$OUT/ch")")
+printf '  engine/cli %s' "$(ratio "$(wall engine)" "$(wall cli)")"
+if command -v HandBrakeCLI >/dev/null; then
+    printf '  engine/HandBrake(fast) %s  engine/HandBrake(default) %s' \
+        "$(ratio "$(wall engine)" "$(wall hb)")" "$(ratio "$(wall engine)" "$(wall hbdef)")"
 fi
-printf 'phone 720p  wall: engine %.2fs  cli %.2fs  HandBrakeCLI %s  engine/cli %s  engine/HandBrake %s\n' \
-    "$te" "$tc" "$th" "$(ratio "$te" "$tc")" "$(ratio "$te" "${th%s}")"
-printf 'phone 720p  cpu:  engine %.2fs  cli %.2fs  HandBrakeCLI %s  engine/cli %s  engine/HandBrake %s\n' \
-    "$ce" "$cc" "$ch" "$(ratio "$ce" "$cc")" "$(ratio "$ce" "${ch%s}")"
+printf '\n'
+
+CLASSIC=(-y -ss 00:00:00 -t 20 -i "$SRC" -vol 100 -bitexact -vcodec mpeg4 -padtop 0 -padbottom 0
+    -padleft 0 -padright 0 -s 320x240 -r 29.97 -b 768 -acodec aac -ac 2 -ar 44100 -ab 128 -f mp4)
+ipod=("$RUNNER" convert "${CLASSIC[@]}" "$OUT/ipod.mp4")
+ipod_cli=(ffmpeg -nostdin -v error -y -i "$SRC" -c:v mpeg4 -b:v 768k -s 320x240 -r 29.97 -c:a aac
+    -b:a 128k -ar 44100 -ac 2 "$OUT/ipod_cli.mp4")
+race ipod ipod_cli
+printf 'ipod 1080p   wall / cpu / SSIM:\n'
+for n in ipod ipod_cli; do
+    printf '  %-13s %6ss %6ss  SSIM %s\n' "$n" "$(wall "$n")" "$(cpu "$n")" "$(ssim "$OUT/$n.mp4" 320:240)"
+done
+printf '  engine/cli %s\n' "$(ratio "$(wall ipod)" "$(wall ipod_cli)")"
