@@ -3,6 +3,8 @@
 #include "controls/ControlMath.h"
 #include "controls/ControlMessages.h"
 
+#include "desktop/ScaledPicture.h"
+
 #include <QMouseEvent>
 #include <cmath>
 
@@ -35,7 +37,7 @@ bool TFixProgress::SetBackgroundBitmap(const QImage &bitmap) {
         BackgroundImage->move(0, 0);
     }
     BackgroundImage->SetPicture(bitmap);
-    BackgroundImage->resize(bitmap.size());
+    BackgroundImage->resize(LogicalSize(bitmap));
     BackgroundImage->show();
     BackgroundImage->lower();
     return true;
@@ -50,7 +52,7 @@ bool TFixProgress::SetFillBitmap(const QImage &bitmap) {
         FillImage->setEnabled(false);
     }
     FillImage->SetPicture(bitmap);
-    FillImage->resize(bitmap.size());
+    FillImage->resize(LogicalSize(bitmap));
     FillImage->show();
     // Above the background, beneath the thumb and the marks.
     FillImage->lower();
@@ -82,8 +84,9 @@ bool TFixProgress::SetThumbBitmaps(const QImage &thumb, const QImage &start_mark
         connect(Thumb, &TImageButton::MouseMove, this, &TFixProgress::ThumbMouseMove);
         connect(Thumb, &TImageButton::MouseUp, this, &TFixProgress::ThumbMouseUp);
     }
-    const bool r =
-        Thumb->LoadStates(thumb, thumb.width() / 3, thumb.height(), true, true, false, false);
+    const QSize thumb_size = LogicalSize(thumb);
+    const bool r = Thumb->LoadStates(thumb, thumb_size.width() / 3, thumb_size.height(), true, true,
+                                     false, false);
     if (start_marker.isNull() && stop_marker.isNull()) {
         delete StartMarker;
         delete StopMarker;
@@ -96,10 +99,11 @@ bool TFixProgress::SetThumbBitmaps(const QImage &thumb, const QImage &start_mark
         StartMarker = NewMarker();
     if (StopMarker == nullptr)
         StopMarker = NewMarker();
-    const bool s = StartMarker->LoadStates(start_marker, start_marker.width() / 3,
-                                           start_marker.height(), true, true, false, false);
-    const bool t = StopMarker->LoadStates(stop_marker, stop_marker.width() / 3,
-                                          stop_marker.height(), true, true, false, false);
+    const QSize start_size = LogicalSize(start_marker), stop_size = LogicalSize(stop_marker);
+    const bool s = StartMarker->LoadStates(start_marker, start_size.width() / 3,
+                                           start_size.height(), true, true, false, false);
+    const bool t = StopMarker->LoadStates(stop_marker, stop_size.width() / 3, stop_size.height(),
+                                          true, true, false, false);
     return r && s && t;
 }
 

@@ -4,27 +4,37 @@
 
 #include "controls/MaskRegion.h"
 
+#include "desktop/ScaledPicture.h"
+
 #include <QAccessible>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <array>
+#include <cmath>
 #include <unordered_set>
 
 namespace {
 
 // One cell of a strip, sized width x height and copied pixel for pixel from (x, 0); what the
-// source does not cover stays black.
+// source does not cover stays black. Sizes and places are in the window's pixels: of a source
+// with a device pixel ratio of 2 the cell takes twice the pixels each way and keeps the ratio.
 QImage CopyCell(const QImage &source, int x, int width, int height) {
-    QImage cell(width, height, QImage::Format_RGB32);
+    const int scale = std::max(1, static_cast<int>(std::floor(source.devicePixelRatio())));
+    QImage cell(width * scale, height * scale, QImage::Format_RGB32);
     if (cell.isNull())
         return cell;
     cell.fill(Qt::black);
-    QPainter painter(&cell);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), source.convertToFormat(QImage::Format_RGB32),
-                      QRect(x, 0, width, height));
+    {
+        // Both at ratio 1 while copying, so that the painter moves pixels and scales nothing.
+        QImage pixels = source.convertToFormat(QImage::Format_RGB32);
+        pixels.setDevicePixelRatio(1);
+        QPainter painter(&cell);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), pixels, QRect(x * scale, 0, width * scale, height * scale));
+    }
+    cell.setDevicePixelRatio(scale);
     return cell;
 }
 
@@ -158,16 +168,20 @@ bool TImageButton::LoadStates(const QImage &source, int32_t cell_width, int32_t 
         return false;
     const int64_t needed =
         static_cast<int64_t>(cell_width) * CellCount(has_hover, has_down, has_disabled);
-    if (source.width() < needed)
+    if (LogicalSize(source).width() < needed)
         return false;
     resize(cell_width, cell_height);
     Image->setGeometry(rect());
     CutStateCells(source, cell_width, cell_height, has_hover, has_down, has_disabled, NormalBitmap,
                   HoverBitmap, DownBitmap, DisabledBitmap);
     StatesReloaded();
+    UseMask = use_mask;
+    // The shape is cut at whole window pixels; finer than that the magenta is left out in
+    // painting (a cell of twice the resolution).
+    Image->SetKeyColor(UseMask ? std::optional<QRgb>(ColorRefToRgb(kMaskKeyColor)) : std::nullopt);
+    Image->SetTransparent(UseMask);
     ShowBitmap(NormalBitmap);
     setVisible(true);
-    UseMask = use_mask;
     if (UseMask)
         return ApplyMaskRegion();
     // No shape from an earlier load survives.
@@ -309,7 +323,7 @@ bool TCheckImageButton::LoadCheckedStates(const QImage &source, bool has_hover, 
     RecordSets();
     const int64_t needed =
         static_cast<int64_t>(width()) * CellCount(has_hover, has_down, has_disabled);
-    if (source.width() < needed)
+    if (LogicalSize(source).width() < needed)
         return false;
     CutStateCells(source, width(), height(), has_hover, has_down, has_disabled, CheckedSet.Normal,
                   CheckedSet.Hover, CheckedSet.Down, CheckedSet.Disabled);
@@ -375,14 +389,15 @@ bool TDynamicImageButton::LoadAnimation(const QImage &source, int32_t interval, 
         return false;
     }
     const int w = width();
-    if (w <= 0 || source.width() % w != 0)
+    const int source_width = LogicalSize(source).width();
+    if (w <= 0 || source_width % w != 0)
         return false;
     AnimTimer->SetEnabled(false);
     FrameInterval = interval;
     RepeatPause = pause;
     RepeatAnimation = pause > 0;
     ClearFrames();
-    for (int x = 0; x < source.width(); x += w)
+    for (int x = 0; x < source_width; x += w)
         Frames.push_back(new QImage(CopyCell(source, x, w, height())));
     HoverOnEnter = false;
     return true;

@@ -3,6 +3,7 @@
 #include "controls/ControlAccessibility.h"
 
 #include "desktop/Fonts.h"
+#include "desktop/ScaledPicture.h"
 
 #include "common/SharedFunctions.h"
 
@@ -11,6 +12,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPalette>
+#include <cmath>
 
 namespace {
 
@@ -46,14 +48,19 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
         return false;
     ClipId = clip.Id;
     setAccessibleName(SpokenClip(clip));
-    QImage canvas(width(), height(), QImage::Format_RGB32);
+    // At the screen's pixel density, so that the text is as sharp as the form's labels.
+    const qreal ratio = devicePixelRatioF();
+    QImage canvas(static_cast<int>(std::ceil(width() * ratio)),
+                  static_cast<int>(std::ceil(height() * ratio)), QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(ratio);
     // The whole entry gray with a black border.
     canvas.fill(kGray);
     {
         QPainter painter(&canvas);
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRect(0, 0, canvas.width() - 1, canvas.height() - 1));
+        const int w = width(), h = height();
+        for (const QRect &edge :
+             {QRect(0, 0, w, 1), QRect(0, h - 1, w, 1), QRect(0, 0, 1, h), QRect(w - 1, 0, 1, h)})
+            painter.fillRect(edge, Qt::black);
         painter.drawImage(2, 2, thumbnail.convertToFormat(QImage::Format_RGB32));
     }
     SetPicture(canvas);
@@ -90,8 +97,9 @@ void Image_Item::DrawFrame(const QColor &color) {
     if (Picture().isNull())
         return;
     QPainter painter(&Canvas());
-    const int w = Picture().width();
-    const int h = Picture().height();
+    const QSize size = LogicalSize(Picture());
+    const int w = size.width();
+    const int h = size.height();
     painter.fillRect(0, 0, w, kPenWidth, color);
     painter.fillRect(0, h - kPenWidth, w, kPenWidth, color);
     painter.fillRect(0, 0, kPenWidth, h, color);

@@ -2,6 +2,7 @@
 
 #include "controls/ControlMath.h"
 #include "controls/ControlMessages.h"
+#include "desktop/ScaledPicture.h"
 #include "model/ClipList.h"
 
 #include <QAction>
@@ -65,7 +66,7 @@ bool TListPanel::SetBackgroundBitmap(const QImage &graphic) {
     BackgroundImage->SetPicture(graphic);
     BackgroundImage->SetStretch(true);
     BackgroundImage->setEnabled(false);
-    BackgroundImage->resize(graphic.width(), BackgroundImage->height());
+    BackgroundImage->resize(LogicalSize(graphic).width(), BackgroundImage->height());
     return true;
 }
 
@@ -75,7 +76,7 @@ bool TListPanel::SetBottomBitmap(const QImage &graphic) {
     if (BottomImage == nullptr)
         BottomImage = new TImage(ContentPanel);
     BottomImage->SetPicture(graphic);
-    BottomImage->resize(graphic.size());
+    BottomImage->resize(LogicalSize(graphic));
     BottomImage->setEnabled(false);
     PutInto(BottomImage, ContentPanel);
     Realign();
@@ -92,7 +93,7 @@ bool TListPanel::SetTrackBitmap(const QImage &graphic) {
         connect(TrackImage, &TImage::MouseDown, this, &TListPanel::TrackMouseDown);
     }
     TrackImage->SetPicture(graphic);
-    TrackImage->resize(graphic.width(), TrackImage->height());
+    TrackImage->resize(LogicalSize(graphic).width(), TrackImage->height());
     TrackImage->SetStretch(true);
     return true;
 }
@@ -106,7 +107,8 @@ bool TListPanel::SetThumbBitmap(const QImage &bitmap) {
         connect(Thumb, &TImageButton::MouseDown, this, &TListPanel::ThumbMouseDown);
         connect(Thumb, &TImageButton::MouseMove, this, &TListPanel::ThumbMouseMove);
     }
-    return Thumb->LoadStates(bitmap, bitmap.width() / 3, bitmap.height(), false, true, true, false);
+    const QSize size = LogicalSize(bitmap);
+    return Thumb->LoadStates(bitmap, size.width() / 3, size.height(), false, true, true, false);
 }
 
 TImageButton *TListPanel::NewArrow() {
@@ -126,7 +128,8 @@ bool TListPanel::SetArrow(TImageButton *&arrow, const QImage &bitmap) {
     }
     if (arrow == nullptr)
         arrow = NewArrow();
-    return arrow->LoadStates(bitmap, bitmap.width() / 3, bitmap.height(), false, true, true, false);
+    const QSize size = LogicalSize(bitmap);
+    return arrow->LoadStates(bitmap, size.width() / 3, size.height(), false, true, true, false);
 }
 
 bool TListPanel::SetUpArrowBitmap(const QImage &bitmap) {

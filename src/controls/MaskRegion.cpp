@@ -1,13 +1,48 @@
 #include "controls/MaskRegion.h"
 
+#include "desktop/ScaledPicture.h"
+
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include <QWidget>
 
+namespace {
+
+// The bitmap at one pixel per window pixel: a pixel is the key colour when every bitmap pixel
+// it covers is, black otherwise. Bitmaps of one pixel per window pixel are returned as they are.
+QImage KeyAtWindowPixels(const QImage &bitmap) {
+    const int scale = static_cast<int>(std::floor(bitmap.devicePixelRatio()));
+    if (scale <= 1)
+        return bitmap;
+    const QImage image = bitmap.convertToFormat(QImage::Format_RGB32);
+    const QRgb key = 0xFF000000u | ColorRefToRgb(kMaskKeyColor);
+    const QSize size = LogicalSize(bitmap);
+    QImage keyed(size, QImage::Format_RGB32);
+    keyed.fill(Qt::black);
+    std::vector<const QRgb *> rows(static_cast<size_t>(scale));
+    for (int y = 0; y < size.height(); ++y) {
+        for (int dy = 0; dy < scale; ++dy)
+            rows[dy] = reinterpret_cast<const QRgb *>(image.constScanLine(y * scale + dy));
+        auto *out = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            bool all_key = true;
+            for (int dy = 0; dy < scale && all_key; ++dy)
+                for (int dx = 0; dx < scale && all_key; ++dx)
+                    all_key = (rows[dy][x * scale + dx] | 0xFF000000u) == key;
+            if (all_key)
+                out[x] = key;
+        }
+    }
+    return keyed;
+}
+
+} // namespace
+
 QRegion MaskShape(const QImage &bitmap, int width, int height) {
     QRegion shape(0, 0, width, height);
-    if (std::optional<QRegion> key = BitmapColorRegion(bitmap, kMaskKeyColor))
+    if (std::optional<QRegion> key = BitmapColorRegion(KeyAtWindowPixels(bitmap), kMaskKeyColor))
         shape -= *key;
     return shape;
 }
@@ -22,7 +57,8 @@ void SetWidgetShape(QWidget *widget, const QRegion &shape) {
 bool ShapeWindowByMask(QWidget *window, const QImage &mask) {
     if (window == nullptr || mask.isNull())
         return false;
-    SetWidgetShape(window, MaskShape(mask, mask.width(), mask.height()));
+    const QSize size = LogicalSize(mask);
+    SetWidgetShape(window, MaskShape(mask, size.width(), size.height()));
     return true;
 }
 

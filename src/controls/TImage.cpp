@@ -1,9 +1,8 @@
 #include "controls/TImage.h"
 
-#include "desktop/Jpeg.h"
+#include "desktop/ScaledPicture.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -20,16 +19,8 @@ void TImage::ClearPicture() {
 }
 
 bool TImage::LoadPictureFromFile(const QString &path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
-        std::optional<QImage> jpeg = LoadJpegFile(path);
-        if (!jpeg)
-            return false;
-        SetPicture(*jpeg);
-        return true;
-    }
-    QImage image;
-    if (!QFileInfo(path).isFile() || !image.load(path))
+    const QImage image = LoadScaledPicture(path, devicePixelRatioF());
+    if (image.isNull())
         return false;
     SetPicture(image);
     return true;
@@ -46,6 +37,12 @@ void TImage::SetTransparent(bool transparent) {
     update();
 }
 
+void TImage::SetKeyColor(std::optional<QRgb> key) {
+    key_color_ = key;
+    transparent_picture_ = QImage();
+    update();
+}
+
 void TImage::paintEvent(QPaintEvent *) {
     if (picture_.isNull())
         return;
@@ -53,7 +50,8 @@ void TImage::paintEvent(QPaintEvent *) {
     if (transparent_) {
         if (transparent_picture_.isNull()) {
             transparent_picture_ = picture_.convertToFormat(QImage::Format_ARGB32);
-            const QRgb key = picture_.pixel(0, picture_.height() - 1) & 0x00FFFFFF;
+            const QRgb key =
+                (key_color_ ? *key_color_ : picture_.pixel(0, picture_.height() - 1)) & 0x00FFFFFF;
             for (int y = 0; y < transparent_picture_.height(); ++y) {
                 auto *row = reinterpret_cast<QRgb *>(transparent_picture_.scanLine(y));
                 for (int x = 0; x < transparent_picture_.width(); ++x)

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <optional>
 
 class QMouseEvent;
 
@@ -18,14 +19,18 @@ public:
     void SetPicture(const QImage &picture);
     void ClearPicture();
     // Loads a picture file by its type: JPEG for ".jpg"/".jpeg", otherwise what the file holds
-    // (BMP and the other formats Qt reads). False, and the picture unchanged, on failure.
+    // (BMP and the other formats Qt reads). On a screen of twice the pixel density the file's
+    // "@2x" companion when there is one (desktop/ScaledPicture.h). False, and the picture
+    // unchanged, on failure.
     bool LoadPictureFromFile(const QString &path);
 
     bool Stretch() const { return stretch_; }
     void SetStretch(bool stretch);
-    // Leaves out every pixel of the bitmap's bottom-left colour.
+    // Leaves out every pixel of the bitmap's bottom-left colour, or of the key colour when one
+    // is set.
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
+    void SetKeyColor(std::optional<QRgb> key);
 
 signals:
     void MouseDown(QMouseEvent *event);
@@ -50,6 +55,7 @@ protected:
 private:
     QImage picture_;
     QImage transparent_picture_; // picture_ with its key colour cleared, made when needed
+    std::optional<QRgb> key_color_;
     bool stretch_ = false;
     bool transparent_ = false;
 };

@@ -7,6 +7,7 @@
 #include "controls/MaskRegion.h"
 #include "controls/TImage.h"
 #include "desktop/MessageBox.h"
+#include "desktop/ScaledPicture.h"
 #include "profiles/IniFile.h"
 #include "skin/SkinnedForm.h"
 #include "skin/Splash.h"
@@ -37,9 +38,11 @@ namespace {
 const QString kWrong = QStringLiteral("Wrong");
 const QString kInvisible = QStringLiteral("Invisible");
 
-// One control's value and the reading of its fields.
+// One control's value and the reading of its fields. Bitmaps are read for the window's device
+// pixel ratio: on a screen of twice the density the "@2x" companions.
 struct Entry {
     QString value;
+    qreal device_ratio = 1;
 
     QString Text(int n) const { return SkinField(value, n); }
     int Integer(int n) const { return IntegerValue(SkinField(value, n)); }
@@ -52,7 +55,7 @@ struct Entry {
         const QString field = Text(n);
         return !field.isEmpty() && QFileInfo(File(n)).isFile();
     }
-    QImage Bitmap(int n) const { return QImage(File(n)); }
+    QImage Bitmap(int n) const { return LoadScaledPicture(File(n), device_ratio); }
     bool Is(const QString &word) const { return value == word; }
     bool IsStatic(int n) const { return Text(n).toLower() == QLatin1String("static"); }
 };
@@ -207,7 +210,10 @@ bool ApplyListPanel(TListPanel *panel, const Entry &e) {
 // The applier of the control's exact class; controls of other classes need no key.
 bool ApplyControl(QWidget *control, const IniFile &ini, const QString &section) {
     const QString cls = QString::fromLatin1(control->metaObject()->className());
-    auto entry = [&] { return Entry{ini.ReadString(section, control->objectName(), kWrong)}; };
+    auto entry = [&] {
+        return Entry{ini.ReadString(section, control->objectName(), kWrong),
+                     control->devicePixelRatioF()};
+    };
     if (cls == QLatin1String("TImage"))
         return ApplyImage(static_cast<TImage *>(control), entry());
     if (cls == QLatin1String("TImageButton"))
@@ -244,6 +250,6 @@ bool ApplySkin(TSkinnedForm *window, const QString &folder) {
     const Entry mask{ini.ReadString(section, "MaskBmp", "NoData")};
     const QString mask_path = SkinFolder + QString(mask.value).replace('\\', '/');
     if (!mask.value.isEmpty() && QFileInfo(mask_path).isFile())
-        ShapeWindowByMask(window, QImage(mask_path));
+        ShapeWindowByMask(window, LoadScaledPicture(mask_path, window->devicePixelRatioF()));
     return true;
 }

@@ -1,7 +1,7 @@
 #include "skin/Splash.h"
 
 #include "common/Globals.h"
-#include "desktop/Jpeg.h"
+#include "desktop/ScaledPicture.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -36,9 +36,9 @@ void TStartUp::ShowSplash() {
     splash_shown_ = QFileInfo(StartUpImageFile).isFile();
     if (!splash_shown_)
         return;
-    const std::optional<QImage> picture = LoadJpegFile(StartUpImageFile);
-    if (picture)
-        Image->setPixmap(QPixmap::fromImage(*picture));
+    const QImage picture = LoadScaledPicture(StartUpImageFile, devicePixelRatioF());
+    if (!picture.isNull())
+        Image->setPixmap(QPixmap::fromImage(picture));
     Image->adjustSize();
     resize(Image->size());
     if (const QScreen *screen = QGuiApplication::primaryScreen())

@@ -584,7 +584,8 @@ TEST(SkinGenerator, TwoRunsWriteTheSameBytesAsTheBuild) {
         EXPECT_TRUE(bytes == built.readAll()) << name.toStdString() << " differs from the build";
     }
 
-    // A fresh folder holds exactly the files Skin.ini names, the splash and the device pictures.
+    // A fresh folder holds exactly the files Skin.ini names, the splash and the device pictures,
+    // each picture with its companion drawn at twice the scale ("name@2x.ext").
     SkinIni ini;
     ASSERT_TRUE(ini.Load(a.path() + "/Skin.ini"));
     std::set<QString> named{"Skin.ini", "startup.jpg", "3gp.jpg",   "psp.jpg", "ipod.jpg",
@@ -598,6 +599,9 @@ TEST(SkinGenerator, TwoRunsWriteTheSameBytesAsTheBuild) {
                     named.insert(f);
             }
     }
+    for (QString picture : std::set<QString>(named))
+        if (picture != "Skin.ini")
+            named.insert(picture.insert(picture.lastIndexOf('.'), "@2x"));
     for (const auto &[name, bytes] : first)
         EXPECT_TRUE(named.count(name)) << name.toStdString() << " is written but never named";
     for (const QString &name : named)

@@ -11,8 +11,8 @@ namespace {
 constexpr int kAboutW = 392, kAboutH = 216;
 const QString kWindow = "AboutWindow";
 
-QImage AboutBackground(const Typeface &type) {
-    QImage bg = NewBackground(kAboutW, kAboutH);
+QImage AboutBackground(const Typeface &type, int scale) {
+    QImage bg = NewBackground(kAboutW, kAboutH, scale);
     {
         QPainter p(&bg);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -57,11 +57,11 @@ void AboutButtons(Skin &skin, Section &s, const QImage &bg) {
 void AboutWindowSkin(Skin &skin) {
     Section s{kWindow, {}};
     Output &out = *skin.out;
-    const QImage bg = AboutBackground(skin.type);
+    const QImage bg = AboutBackground(skin.type, skin.scale);
     out.Bmp("about_bg.bmp", bg);
     s.Add("Img_Background", ImageValue("about_bg.bmp", QRect(0, 0, kAboutW, kAboutH), true));
     AboutButtons(skin, s, bg);
-    out.Bmp("about_mask.bmp", MakeMask(kAboutW, kAboutH, kSmallRadius));
+    out.Bmp("about_mask.bmp", MakeMask(kAboutW, kAboutH, kSmallRadius, skin.scale));
     s.Add("MaskBmp", "about_mask.bmp");
     skin.sections.append(s);
 }

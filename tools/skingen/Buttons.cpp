@@ -204,7 +204,7 @@ qreal ButtonPainter::ContentWidth(const ButtonArt &b) const {
 QImage ButtonPainter::Render(const QImage &background, const ButtonArt &b, State s, Look look,
                              Icon icon, int frame, int frames) const {
     const int w = b.rect.width(), h = b.rect.height();
-    QImage img = background.copy(b.rect).convertToFormat(QImage::Format_RGB32);
+    QImage img = PartOf(background, b.rect).convertToFormat(QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
 
@@ -242,7 +242,7 @@ QImage ButtonPainter::Strip(const QImage &background, const ButtonArt &b, Look l
     std::vector<State> states{State::Normal, State::Hover, State::Down};
     if (b.disabledCell)
         states.push_back(State::Disabled);
-    QImage strip(w * static_cast<int>(states.size()), h, QImage::Format_RGB32);
+    QImage strip = NewPicture(w * static_cast<int>(states.size()), h, ScaleOf(background));
     QPainter p(&strip);
     for (size_t i = 0; i < states.size(); ++i)
         p.drawImage(static_cast<int>(i) * w, 0, Render(background, b, states[i], look, icon, 0, 0));
@@ -265,7 +265,7 @@ QImage ButtonPainter::Animation(const QImage &background, const ButtonArt &b) co
         break;
     }
     const int w = b.rect.width(), h = b.rect.height();
-    QImage strip(w * frames, h, QImage::Format_RGB32);
+    QImage strip = NewPicture(w * frames, h, ScaleOf(background));
     QPainter p(&strip);
     for (int i = 0; i < frames; ++i)
         p.drawImage(i * w, 0, Render(background, b, State::Hover, b.look, b.icon, i, frames));

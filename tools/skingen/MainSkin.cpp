@@ -57,8 +57,8 @@ void DrawSteps(QPainter &p, const Typeface &type) {
     }
 }
 
-QImage MainBackground(const Typeface &type) {
-    QImage img = NewBackground(kMainW, kMainH);
+QImage MainBackground(const Typeface &type, int scale) {
+    QImage img = NewBackground(kMainW, kMainH, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     TitleBand(p, type, kMainW, kMainTitle, "Mavo Video Converter", 15);
@@ -73,11 +73,7 @@ QImage MainBackground(const Typeface &type) {
     // Clip tray around the list and the player card around the preview.
     RoundedPanel(p, QRectF(6, 62, 408, 270), 6, pal::tray, QColor());
     RoundedPanel(p, QRectF(416, 62, 370, 292), 8, pal::tray, QColor());
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(pal::trayDeep);
-    p.setBrush(Qt::black);
-    p.drawRect(kPreview.adjusted(-1, -1, 0, 0));
-    p.setRenderHint(QPainter::Antialiasing, true);
+    PixelFrame(p, kPreview.adjusted(-1, -1, 1, 1), pal::trayDeep, Qt::black);
 
     // The device, and its output profile.
     type.Draw(p, "Device", true, 13, QPointF(kDevice.left(), 351), pal::text);
@@ -94,8 +90,8 @@ QImage MainBackground(const Typeface &type) {
 // ---------------------------------------------------------------------------------------------
 // The list panel's pieces: scroll bar track, thumb, arrows, background and bottom picture.
 
-QImage ListTrack() {
-    QImage track(kTrackW, 32, QImage::Format_RGB32);
+QImage ListTrack(int scale) {
+    QImage track = NewPicture(kTrackW, 32, scale);
     track.fill(pal::tray);
     {
         QPainter p(&track);
@@ -106,7 +102,7 @@ QImage ListTrack() {
 
 QImage ListThumb(const QImage &track) {
     const QColor knob[] = {QColor(0x5C, 0x69, 0x79), QColor(0x7E, 0x8B, 0x9B), pal::accent};
-    QImage thumb(kTrackW * 3, kListThumbH, QImage::Format_RGB32);
+    QImage thumb = NewPicture(kTrackW * 3, kListThumbH, ScaleOf(track));
     {
         QPainter p(&thumb);
         for (int i = 0; i < 3; ++i) {
@@ -122,8 +118,8 @@ QImage ListThumb(const QImage &track) {
 }
 
 // dir 0 points up, 1 down.
-QImage ListArrow(int dir) {
-    QImage arrow(kTrackW * 3, kListArrowH, QImage::Format_RGB32);
+QImage ListArrow(int dir, int scale) {
+    QImage arrow = NewPicture(kTrackW * 3, kListArrowH, scale);
     arrow.fill(pal::tray);
     QPainter p(&arrow);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -149,8 +145,8 @@ QImage ListArrow(int dir) {
     return arrow;
 }
 
-QImage ListBottom(const Typeface &type, int contentW) {
-    QImage bottom(contentW, 64, QImage::Format_RGB32);
+QImage ListBottom(const Typeface &type, int contentW, int scale) {
+    QImage bottom = NewPicture(contentW, 64, scale);
     bottom.fill(pal::tray);
     {
         QPainter p(&bottom);
@@ -165,18 +161,18 @@ QImage ListBottom(const Typeface &type, int contentW) {
 
 void ListPieces(Skin &skin) {
     Output &out = *skin.out;
-    const QImage track = ListTrack();
+    const QImage track = ListTrack(skin.scale);
     out.Bmp("list_track.bmp", track);
     out.Bmp("list_thumb.bmp", ListThumb(track));
-    out.Bmp("list_up.bmp", ListArrow(0));
-    out.Bmp("list_down.bmp", ListArrow(1));
+    out.Bmp("list_up.bmp", ListArrow(0, skin.scale));
+    out.Bmp("list_down.bmp", ListArrow(1, skin.scale));
 
-    QImage background(8, 8, QImage::Format_RGB32);
+    QImage background = NewPicture(8, 8, skin.scale);
     background.fill(pal::tray);
     out.Bmp("list_bg.bmp", background);
 
     const int contentW = kList.width() - kTrackW;
-    out.Bmp("list_bottom.bmp", ListBottom(skin.type, contentW));
+    out.Bmp("list_bottom.bmp", ListBottom(skin.type, contentW, skin.scale));
 
     if (kListThumbH + 2 * kListArrowH >= kList.height())
         skin.Fail("list: the scroll bar leaves the thumb no room");
@@ -192,6 +188,7 @@ void ListPieces(Skin &skin) {
 // out (magenta).
 QImage Shaped(const QImage &under, const std::function<void(QPainter &)> &draw) {
     QImage cover(under.size(), QImage::Format_ARGB32_Premultiplied);
+    cover.setDevicePixelRatio(under.devicePixelRatio());
     cover.fill(Qt::transparent);
     {
         QPainter p(&cover);
@@ -211,7 +208,7 @@ QImage Shaped(const QImage &under, const std::function<void(QPainter &)> &draw) 
 }
 
 QImage BarBackground(const QImage &mainBg) {
-    QImage bg = mainBg.copy(QRect(kBarAt, QSize(kBarW, kBarH)));
+    QImage bg = PartOf(mainBg, QRect(kBarAt, QSize(kBarW, kBarH)));
     {
         QPainter p(&bg);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -224,9 +221,9 @@ QImage BarBackground(const QImage &mainBg) {
 
 QImage BarThumb(const QImage &bg) {
     const int thumbTop = (kBarH - kThumbD) / 2;
-    const QImage thumbUnder = bg.copy(QRect(kBarW / 2, thumbTop, kThumbD, kThumbD));
+    const QImage thumbUnder = PartOf(bg, QRect(kBarW / 2, thumbTop, kThumbD, kThumbD));
     const QColor knob[] = {QColor(0xF4, 0xF6, 0xF9), pal::accentLight, pal::accent};
-    QImage thumb(kThumbD * 3, kThumbD, QImage::Format_RGB32);
+    QImage thumb = NewPicture(kThumbD * 3, kThumbD, ScaleOf(bg));
     {
         QPainter p(&thumb);
         for (int i = 0; i < 3; ++i)
@@ -259,8 +256,8 @@ QPainterPath MarkerFlag(int which) {
 
 QImage BarMarker(const QImage &bg, int which) {
     const QColor flag[] = {QColor(0xDC, 0xE2, 0xE9), pal::accentLight, pal::accent};
-    const QImage under = bg.copy(QRect(0, 0, kMarkerW, kBarH));
-    QImage marker(kMarkerW * 3, kBarH, QImage::Format_RGB32);
+    const QImage under = PartOf(bg, QRect(0, 0, kMarkerW, kBarH));
+    QImage marker = NewPicture(kMarkerW * 3, kBarH, ScaleOf(bg));
     QPainter p(&marker);
     for (int i = 0; i < 3; ++i)
         p.drawImage(i * kMarkerW, 0, Shaped(under, [&](QPainter &q) {
@@ -277,7 +274,7 @@ void BarPieces(Skin &skin, const QImage &mainBg) {
     const QImage bg = BarBackground(mainBg);
     out.Bmp("bar_bg.bmp", bg);
 
-    QImage fill(4, 6, QImage::Format_RGB32);
+    QImage fill = NewPicture(4, 6, skin.scale);
     fill.fill(pal::accent);
     out.Bmp("bar_fill.bmp", fill);
 
@@ -439,7 +436,7 @@ void MockPositionBar(const Mock &mock, QPainter &p) {
 void MainWindowSkin(Skin &skin) {
     Section s{kWindow, {}};
     Output &out = *skin.out;
-    const QImage bg = MainBackground(skin.type);
+    const QImage bg = MainBackground(skin.type, skin.scale);
 
     ListPieces(skin);
     s.Add("TP_ImageList",
@@ -461,7 +458,7 @@ void MainWindowSkin(Skin &skin) {
 
     s.Add("Img_VideoPic",
           ImageValue("ipod.jpg", QRect(0, 0, kPreview.width(), kPreview.height()), false));
-    out.Bmp("main_mask.bmp", MakeMask(kMainW, kMainH, kMainRadius));
+    out.Bmp("main_mask.bmp", MakeMask(kMainW, kMainH, kMainRadius, skin.scale));
     s.Add("MaskBmp", "main_mask.bmp");
     skin.sections.append(s);
 }

@@ -350,18 +350,45 @@ bool OutsideRoundedCorner(int x, int y, int w, int h, int radius) {
     return dx * dx + dy * dy > r * r;
 }
 
-QImage MakeMask(int w, int h, int radius) {
-    QImage mask(w, h, QImage::Format_RGB32);
+QImage NewPicture(int w, int h, int scale, QImage::Format format) {
+    QImage img(w * scale, h * scale, format);
+    img.setDevicePixelRatio(scale);
+    return img;
+}
+
+int ScaleOf(const QImage &img) {
+    return static_cast<int>(std::lround(img.devicePixelRatio()));
+}
+
+QImage PartOf(const QImage &img, const QRect &r) {
+    const int s = ScaleOf(img);
+    return img.copy(QRect(r.topLeft() * s, r.size() * s));
+}
+
+void PixelFrame(QPainter &p, const QRect &box, const QColor &line, const QBrush &fill) {
+    if (fill.style() != Qt::NoBrush)
+        p.fillRect(box, fill);
+    const int x = box.left(), y = box.top(), w = box.width(), h = box.height();
+    p.fillRect(QRect(x, y, w, 1), line);
+    p.fillRect(QRect(x, y + h - 1, w, 1), line);
+    p.fillRect(QRect(x, y, 1, h), line);
+    p.fillRect(QRect(x + w - 1, y, 1, h), line);
+}
+
+QImage MakeMask(int w, int h, int radius, int scale) {
+    QImage mask = NewPicture(w, h, scale);
     mask.fill(Qt::black);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (OutsideRoundedCorner(x, y, w, h, radius))
+    const int pw = mask.width(), ph = mask.height(), pr = radius * scale;
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x)
+            if (OutsideRoundedCorner(x, y, pw, ph, pr))
                 mask.setPixel(x, y, pal::magenta.rgb());
     return mask;
 }
 
 void FrameWindow(QImage &img, int radius, const QColor &line) {
     const int w = img.width(), h = img.height();
+    radius *= ScaleOf(img);
     auto outside = [&](int x, int y) {
         return x < 0 || y < 0 || x >= w || y >= h || OutsideRoundedCorner(x, y, w, h, radius);
     };

@@ -93,13 +93,25 @@ void DrawLogo(QPainter &p, const QRectF &box);
 
 QPainterPath RoundedRect(const QRectF &r, qreal radius);
 
+// Every picture is drawn at a scale: 1, or 2 for screens of twice the pixel density. A picture
+// at scale 2 has twice the pixels each way and a device pixel ratio of 2, so that painters on it
+// keep working in the window's pixels while the outlines are filled at the finer grid.
+QImage NewPicture(int w, int h, int scale, QImage::Format format = QImage::Format_RGB32);
+int ScaleOf(const QImage &img);
+// The part r of a picture, r in the window's pixels; the part keeps the picture's scale.
+QImage PartOf(const QImage &img, const QRect &r);
+// A one-pixel frame (one window pixel, at any scale) along the inside of box, box filled first
+// when fill is given. Lines of pens drawn without antialiasing land half a pixel off at scale 2.
+void PixelFrame(QPainter &p, const QRect &box, const QColor &line, const QBrush &fill = {});
+
 // Whether pixel (x, y) of a w x h window lies outside its outline with rounded corners of the
 // given radius (pixel centres outside the corner circles).
 bool OutsideRoundedCorner(int x, int y, int w, int h, int radius);
 
-// A window mask: magenta outside the rounded outline, black inside.
-QImage MakeMask(int w, int h, int radius);
+// A window mask of a w x h window at a scale: magenta outside the rounded outline, black inside.
+QImage MakeMask(int w, int h, int radius, int scale);
 
-// Paints a one-pixel line along the inside of the rounded outline. The pixels outside the
-// outline (cut away by the mask) take the line's colour too.
+// Paints a line one picture pixel wide along the inside of the rounded outline (radius in the
+// window's pixels). The pixels outside the outline (cut away by the mask) take the line's colour
+// too.
 void FrameWindow(QImage &img, int radius, const QColor &line);

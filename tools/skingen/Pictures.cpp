@@ -191,19 +191,19 @@ void DrawDevice(QPainter &p, Device d, const QRectF &box, const QBrush &body, co
     p.restore();
 }
 
-QImage DevicePicture(const Typeface &type, Device d) {
+QImage DevicePicture(const Typeface &type, Device d, int scale) {
     const int w = 300, h = 224;
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = NewPicture(w, h, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient bg(0, 0, 0, h);
     bg.setColorAt(0, QColor(0x24, 0x2D, 0x38));
     bg.setColorAt(1, QColor(0x0F, 0x13, 0x18));
-    p.fillRect(img.rect(), bg);
+    p.fillRect(QRect(0, 0, w, h), bg);
     QRadialGradient glow(QPointF(w / 2.0, 92), 110);
     glow.setColorAt(0, QColor(0x2B, 0x7B, 0xD6, 70));
     glow.setColorAt(1, QColor(0x2B, 0x7B, 0xD6, 0));
-    p.fillRect(img.rect(), glow);
+    p.fillRect(QRect(0, 0, w, h), glow);
 
     // Gradients in the 100 x 100 design box of the silhouettes.
     QLinearGradient screen(0, 10, 0, 70);
@@ -229,19 +229,19 @@ QImage DevicePicture(const Typeface &type, Device d) {
     return img;
 }
 
-QImage SplashPicture(const Typeface &type) {
+QImage SplashPicture(const Typeface &type, int scale) {
     const int w = 446, h = 243;
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img = NewPicture(w, h, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient bg(0, 0, w, h);
     bg.setColorAt(0, QColor(0x25, 0x2F, 0x3B));
     bg.setColorAt(1, QColor(0x12, 0x17, 0x1E));
-    p.fillRect(img.rect(), bg);
+    p.fillRect(QRect(0, 0, w, h), bg);
     QRadialGradient glow(QPointF(90, 90), 180);
     glow.setColorAt(0, QColor(0x2B, 0x7B, 0xD6, 90));
     glow.setColorAt(1, QColor(0x2B, 0x7B, 0xD6, 0));
-    p.fillRect(img.rect(), glow);
+    p.fillRect(QRect(0, 0, w, h), glow);
 
     DrawLogo(p, QRectF(36, 46, 76, 76));
     type.Draw(p, "Mavo Video Converter", true, 22, QPointF(130, 82), pal::textOnDark);

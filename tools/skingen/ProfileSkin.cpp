@@ -10,8 +10,8 @@ constexpr int kProfW = 480, kProfH = 366;
 const QRect kEditName(136, 34, 225, 19);
 const QString kWindow = "ProfileWindow";
 
-QImage ProfileBackground(const Typeface &type) {
-    QImage bg = NewBackground(kProfW, kProfH);
+QImage ProfileBackground(const Typeface &type, int scale) {
+    QImage bg = NewBackground(kProfW, kProfH, scale);
     {
         QPainter p(&bg);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -79,11 +79,11 @@ void MockSettingsGroup(const Mock &mock, QPainter &p, int g) {
 void ProfileWindowSkin(Skin &skin) {
     Section s{kWindow, {}};
     Output &out = *skin.out;
-    const QImage bg = ProfileBackground(skin.type);
+    const QImage bg = ProfileBackground(skin.type, skin.scale);
     out.Bmp("profile_bg.bmp", bg);
     s.Add("Img_Background", ImageValue("profile_bg.bmp", QRect(0, 0, kProfW, kProfH), true));
     ProfileButtons(skin, s, bg);
-    out.Bmp("profile_mask.bmp", MakeMask(kProfW, kProfH, kSmallRadius));
+    out.Bmp("profile_mask.bmp", MakeMask(kProfW, kProfH, kSmallRadius, skin.scale));
     s.Add("MaskBmp", "profile_mask.bmp");
     skin.sections.append(s);
 }

@@ -11,8 +11,8 @@ const QRect kWorkingFolder(112, 34, 297, 19);
 const QRect kProgressPanel(139, 241, 280, 33);
 const QString kWindow = "ProgressWindow";
 
-QImage ProgressBackground(const Typeface &type) {
-    QImage bg = NewBackground(kProgW, kProgH);
+QImage ProgressBackground(const Typeface &type, int scale) {
+    QImage bg = NewBackground(kProgW, kProgH, scale);
     {
         QPainter p(&bg);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -32,34 +32,29 @@ QImage ProgressBackground(const Typeface &type) {
     return bg;
 }
 
-QImage ProgressBar(const QColor &fill, const QColor &edge) {
-    QImage img(280, 13, QImage::Format_RGB32);
+QImage ProgressBar(const QColor &fill, const QColor &edge, int scale) {
+    QImage img = NewPicture(280, 13, scale);
     img.fill(fill);
     QPainter p(&img);
-    p.setPen(edge);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(0, 0, 279, 12);
-    p.setPen(fill.lighter(112));
-    p.drawLine(1, 1, 278, 1);
+    PixelFrame(p, QRect(0, 0, 280, 13), edge);
+    p.fillRect(QRect(1, 1, 278, 1), fill.lighter(112));
     return img;
 }
 
 // The two bars slide in from the left over their tracks; 280 pixels wide like the panel.
 void ProgressBars(Skin &skin, Section &s) {
     Output &out = *skin.out;
-    QImage tracks(kProgressPanel.size(), QImage::Format_RGB32);
+    QImage tracks = NewPicture(kProgressPanel.width(), kProgressPanel.height(), skin.scale);
     tracks.fill(pal::card);
     {
         QPainter p(&tracks);
-        for (int y : {0, 20}) {
-            p.setPen(QColor(0xC9, 0xD1, 0xDB));
-            p.setBrush(QColor(0xE7, 0xEB, 0xF0));
-            p.drawRect(0, y, 279, 12);
-        }
+        for (int y : {0, 20})
+            PixelFrame(p, QRect(0, y, 280, 13), QColor(0xC9, 0xD1, 0xDB), QColor(0xE7, 0xEB, 0xF0));
     }
     out.Bmp("progress_track.bmp", tracks);
-    out.Bmp("progress_clip.bmp", ProgressBar(pal::accentLight, QColor(0x6C, 0xA5, 0xE6)));
-    out.Bmp("progress_total.bmp", ProgressBar(pal::accentHover, pal::accent));
+    out.Bmp("progress_clip.bmp",
+            ProgressBar(pal::accentLight, QColor(0x6C, 0xA5, 0xE6), skin.scale));
+    out.Bmp("progress_total.bmp", ProgressBar(pal::accentHover, pal::accent, skin.scale));
     s.Add("Img_Progress",
           ImageValue("progress_track.bmp", QRect(QPoint(0, 0), kProgressPanel.size()), false));
     s.Add("Img_CP", ImageValue("progress_clip.bmp", QRect(-280, 0, 280, 13), false));
@@ -124,12 +119,12 @@ QImage MockProgressPanel(const Mock &mock) {
 void ProgressWindowSkin(Skin &skin) {
     Section s{kWindow, {}};
     Output &out = *skin.out;
-    const QImage bg = ProgressBackground(skin.type);
+    const QImage bg = ProgressBackground(skin.type, skin.scale);
     out.Bmp("progress_bg.bmp", bg);
     s.Add("Img_Background", ImageValue("progress_bg.bmp", QRect(0, 0, kProgW, kProgH), true));
     ProgressBars(skin, s);
     ProgressButtons(skin, s, bg);
-    out.Bmp("progress_mask.bmp", MakeMask(kProgW, kProgH, kSmallRadius));
+    out.Bmp("progress_mask.bmp", MakeMask(kProgW, kProgH, kSmallRadius, skin.scale));
     s.Add("MaskBmp", "progress_mask.bmp");
     skin.sections.append(s);
 }

@@ -12,12 +12,23 @@
 // ---------------------------------------------------------------------------------------------
 // Output
 
+QString ScaledName(const QString &name, int scale) {
+    if (scale == 1)
+        return name;
+    QString scaled = name;
+    const qsizetype dot = name.lastIndexOf('.');
+    scaled.insert(dot < 0 ? name.size() : dot, QString("@%1x").arg(scale));
+    return scaled;
+}
+
 bool Output::Bmp(const QString &name, const QImage &img) {
-    return Write(name, img.convertToFormat(QImage::Format_RGB888), "BMP", -1);
+    return Write(ScaledName(name, ScaleOf(img)), img.convertToFormat(QImage::Format_RGB888), "BMP",
+                 -1);
 }
 
 bool Output::Jpeg(const QString &name, const QImage &img) {
-    return Write(name, img.convertToFormat(QImage::Format_RGB32), "JPEG", 92);
+    return Write(ScaledName(name, ScaleOf(img)), img.convertToFormat(QImage::Format_RGB32), "JPEG",
+                 92);
 }
 
 bool Output::Write(const QString &name, const QImage &img, const char *format, int quality) {
@@ -115,8 +126,8 @@ void Skin::Dynamic(Section &s, const QImage &bg, const ButtonArt &b, const QStri
 // ---------------------------------------------------------------------------------------------
 // Shared window furniture
 
-QImage NewBackground(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
+QImage NewBackground(int w, int h, int scale) {
+    QImage img = NewPicture(w, h, scale);
     img.fill(pal::body);
     return img;
 }
@@ -142,19 +153,21 @@ void RoundedPanel(QPainter &p, const QRectF &r, qreal radius, const QColor &fill
 }
 
 void FieldFrame(QPainter &p, const QRect &field) {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QColor(0xA9, 0xB3, 0xBF));
-    p.setBrush(pal::card);
-    p.drawRect(field.adjusted(-1, -1, 0, 0));
-    p.restore();
+    PixelFrame(p, field.adjusted(-1, -1, 1, 1), QColor(0xA9, 0xB3, 0xBF), pal::card);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The whole skin
 
-bool WriteSkin(Skin &skin) {
+namespace {
+
+// Every picture of the skin at one scale; the windows' sections and placed buttons are those of
+// this pass.
+void DrawPass(Skin &skin, int scale) {
     Output &out = *skin.out;
+    skin.scale = scale;
+    skin.sections.clear();
+    skin.placed.clear();
     // Device pictures first: the main window's video picture names one of them.
     const std::pair<const char *, Device> devices[] = {
         {"3gp.jpg", Device::Phone3gp},     {"psp.jpg", Device::Handheld},
@@ -162,13 +175,26 @@ bool WriteSkin(Skin &skin) {
         {"mp4.jpg", Device::Mp4Player},    {"phone.jpg", Device::Smartphone},
         {"tv.jpg", Device::Television},    {"share.jpg", Device::Share}};
     for (const auto &[name, kind] : devices)
-        out.Jpeg(name, DevicePicture(skin.type, kind));
-    out.Jpeg("startup.jpg", SplashPicture(skin.type));
+        out.Jpeg(name, DevicePicture(skin.type, kind, scale));
+    out.Jpeg("startup.jpg", SplashPicture(skin.type, scale));
 
     MainWindowSkin(skin);
     ProgressWindowSkin(skin);
     ProfileWindowSkin(skin);
     AboutWindowSkin(skin);
+}
+
+} // namespace
+
+bool WriteSkin(Skin &skin) {
+    Output &out = *skin.out;
+    // Twice the scale first; the pass at scale 1 comes last, so that its sections are written
+    // and its buttons are the ones the mock pictures show.
+    DrawPass(skin, 2);
+    const QList<Section> twice = skin.sections;
+    DrawPass(skin, 1);
+    if (twice != skin.sections)
+        skin.Fail("the pictures at scale 2 need a Skin.ini of their own");
     if (!skin.ok) {
         std::fprintf(stderr, "skingen: %s\n", qPrintable(skin.error));
         return false;

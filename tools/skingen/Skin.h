@@ -14,7 +14,11 @@
 #include <QStringList>
 #include <utility>
 
-// Writes the files of the skin into one folder; remembers whether any write failed.
+// The file name of a picture drawn at scale 2: "name@2x.ext" beside "name.ext".
+QString ScaledName(const QString &name, int scale);
+
+// Writes the files of the skin into one folder; remembers whether any write failed. A picture
+// drawn at scale 2 goes to the scaled name of the file.
 class Output {
 public:
     explicit Output(QString dir) : dir_(std::move(dir)) {}
@@ -42,12 +46,15 @@ struct Section {
     QString name;
     QStringList lines;
     void Add(const QString &key, const QString &value) { lines << key + "=" + value; }
+    bool operator==(const Section &other) const = default;
 };
 
 struct Skin {
     Typeface type;
     ButtonPainter buttons{type};
     Output *out = nullptr;
+    // The scale the windows are drawn at in this pass; Skin.ini is the same for both.
+    int scale = 1;
     QList<Section> sections;
     bool ok = true;
     QString error;
@@ -69,7 +76,7 @@ struct Skin {
 // Corner radius of the three smaller windows.
 inline constexpr int kSmallRadius = 8;
 
-QImage NewBackground(int w, int h);
+QImage NewBackground(int w, int h, int scale);
 void TitleBand(QPainter &p, const Typeface &type, int w, int height, const QString &title,
                qreal titlePx);
 void RoundedPanel(QPainter &p, const QRectF &r, qreal radius, const QColor &fill,
@@ -83,6 +90,6 @@ void ProgressWindowSkin(Skin &skin);
 void ProfileWindowSkin(Skin &skin);
 void AboutWindowSkin(Skin &skin);
 
-// The device pictures, the splash picture, the four windows and, last, Skin.ini. On failure
-// says why on stderr and returns false.
+// The device pictures, the splash picture and the four windows at both scales and, last,
+// Skin.ini. On failure says why on stderr and returns false.
 bool WriteSkin(Skin &skin);
