@@ -270,7 +270,7 @@ void ConversionRun::JudgeOutput(ClipResult &result) const {
         return;
     result.Outcome = ClipOutcome::Failed;
     result.Reason =
-        QStringLiteral("%1 (the file is kept: %2)").arg(verdict.Text, FilePart(result.Output));
+        QStringLiteral("%1; the file is kept: %2").arg(verdict.Text, FilePart(result.Output));
 }
 
 void ConversionRun::Finish() {

@@ -348,13 +348,19 @@ TEST(MavoConvert, InterruptStopsTheClipRemovesItsOutputAndEndsWith130) {
 TEST(MavoConvert, TodaysDevicesWriteFilesTheyPlayAndASizeLimitIsKeptOrRefused) {
     ConvertCommand cli;
     const QStringList json = {"--output", cli.Output(), "--json"};
-    // A phone: H.264 High indexed at the front, and a small clip is never enlarged.
-    const Outcome phone =
-        cli.Run(QStringList{"--device", "phone"} + json + QStringList{Media("mov")});
+    // A phone, from every kind of input: H.264 High indexed at the front, and a small clip is
+    // never enlarged.
+    QStringList inputs;
+    for (const std::string &type : media::InputTypes())
+        inputs << Media(type);
+    const Outcome phone = cli.Run(QStringList{"--device", "phone"} + json + inputs);
     ASSERT_EQ(phone.status, 0) << phone.err.toStdString();
-    const QJsonObject made = JsonLines(phone.out).value(0);
-    EXPECT_EQ(made["plays"].toString(), "plays on Phone / tablet");
-    const QString file = made["output"].toString();
+    const QList<QJsonObject> made = JsonLines(phone.out);
+    ASSERT_EQ(made.size(), inputs.size());
+    for (const QJsonObject &one : made)
+        EXPECT_EQ(one["plays"].toString(), "plays on Phone / tablet")
+            << one["source"].toString().toStdString();
+    const QString file = made[inputs.indexOf(Media("mov"))]["output"].toString();
     EXPECT_EQ(VideoSize(file), "320x240");
     EXPECT_EQ(Probe(file, "v:0", "profile")["profile"], "High");
     // The 3000 kbit/s of the 720p frame shrink with the picture, to a quarter at the least.

@@ -29,6 +29,7 @@ public:
         calls.clear();
         returns.clear();
         stops = 0;
+        frame_width = 320;
         DllConvert = &Convert;
         DllStop = &Stop;
         DllGetMediaFacts = &Facts;
@@ -41,6 +42,7 @@ public:
     static inline std::vector<QStringList> calls;
     static inline std::deque<int> returns; // what _X answers, 0 when empty
     static inline int stops = 0;
+    static inline int frame_width = 320; // of every file read back
 
 private:
     static int Convert(HWND, int argc, char **argv) {
@@ -62,7 +64,7 @@ private:
         qstrncpy(f->video_codec, "mpeg4", sizeof f->video_codec);
         qstrncpy(f->video_profile, "Simple Profile", sizeof f->video_profile);
         f->video_level = 4;
-        f->width = 320;
+        f->width = frame_width;
         f->height = 240;
         f->fps_milli = 25000;
         f->video_kbps = 700;
@@ -164,6 +166,44 @@ TEST(RunSteps, BarsFollowThePercentageAndTheWholeListStaysWithin100) {
     EXPECT_EQ(w.Label_TP->text(), "100");
     EXPECT_EQ(BarLeft(w.Img_TP), 0);
     EndClip(setup, 0);
+}
+
+// Every file is read back; one its device cannot play is a failed clip whose file stays.
+TEST(RunSteps, AFileTheDeviceCannotPlayFailsItsClipAndIsKept) {
+    RunSetup setup;
+    FakeEngine engine;
+    setup.ChooseProfile();
+    setup.AddMadeUpClip("/v/wide.avi", 10, 0, 10);
+    setup.AddMadeUpClip("/v/fine.avi", 10, 0, 10);
+    Press(setup.window->TB_Start);
+    const QString wide = engine.calls[0].last();
+    QFile(wide).open(QIODevice::WriteOnly);
+    engine.frame_width = 1280;
+    EndClip(setup, 0);
+    engine.frame_width = 320;
+    QFile(engine.calls[1].last()).open(QIODevice::WriteOnly);
+    EndClip(setup, 0);
+
+    ASSERT_FALSE(setup.run->Converting());
+    const QList<ClipResult> &results = setup.run->Results();
+    EXPECT_EQ(results[0].Outcome, ClipOutcome::Failed);
+    EXPECT_EQ(
+        results[0].Reason,
+        "iPod cannot play it: the frame 1280x240 (at most 640x480); the file is kept: wide.MP4");
+    EXPECT_TRUE(QFile::exists(wide));
+    EXPECT_EQ(results[1].Outcome, ClipOutcome::Finished);
+    EXPECT_EQ(results[1].Plays, "plays on iPod");
+    ASSERT_EQ(setup.boxes.size(), 1u);
+    EXPECT_TRUE(setup.boxes[0].text.startsWith("1 of 2 clips could not be converted:"));
+    // A run whose every file plays says so.
+    setup.boxes.clear();
+    Press(setup.window->TB_Start);
+    QFile(engine.calls[2].last()).open(QIODevice::WriteOnly);
+    EndClip(setup, 0);
+    QFile(engine.calls[3].last()).open(QIODevice::WriteOnly);
+    EndClip(setup, 0);
+    EXPECT_TRUE(setup.boxes.empty());
+    EXPECT_EQ(setup.window->Label_Note->text(), "Every file was read back: plays on iPod");
 }
 
 TEST(RunSteps, ClipsThatFailAreCountedAndNamedAndTheRunGoesOn) {
