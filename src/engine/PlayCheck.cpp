@@ -7,8 +7,9 @@
 
 namespace {
 
-QString Text(const char *field) {
-    return QString::fromUtf8(field);
+// A text field of the facts, read no further than its array even when it has no end mark.
+template <size_t N> QString Text(const char (&field)[N]) {
+    return QString::fromUtf8(field, static_cast<qsizetype>(qstrnlen(field, N)));
 }
 
 // The level as people write it: "4.1", "3", "4a".
