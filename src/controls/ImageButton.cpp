@@ -110,7 +110,11 @@ void FocusMark::Follow(bool focused, Qt::FocusReason reason) {
 
 void FocusMark::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.setPen(QPen(kFocusColor, 2, Qt::DashLine));
+    // The window's skin gives the colour; without one it is amber.
+    QColor colour = window()->property(kFocusColorProperty).value<QColor>();
+    if (!colour.isValid())
+        colour = kFocusColor;
+    painter.setPen(QPen(colour, 2, Qt::DashLine));
     painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 

@@ -19,6 +19,9 @@ class QMouseEvent;
 // The outline a control shows while it has the keyboard focus (reached by Tab, not by a click):
 // made as a child of the control, it follows the control's focus and size by itself. Its colour
 // differs from the green of a selected clip.
+// The window property that holds the colour of its focus marks (a QColor), set by the skin.
+inline constexpr const char *kFocusColorProperty = "mavoFocusColor";
+
 class FocusMark : public QWidget {
     Q_OBJECT
 public:

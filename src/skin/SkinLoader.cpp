@@ -247,6 +247,9 @@ bool ApplySkin(TSkinnedForm *window, const QString &folder) {
             return false;
         }
     }
+    const QColor focus(ini.ReadString(section, "FocusColor", {}));
+    if (focus.isValid())
+        window->setProperty(kFocusColorProperty, focus);
     const Entry mask{ini.ReadString(section, "MaskBmp", "NoData")};
     const QString mask_path = SkinFolder + QString(mask.value).replace('\\', '/');
     if (!mask.value.isEmpty() && QFileInfo(mask_path).isFile())

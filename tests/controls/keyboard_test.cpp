@@ -48,6 +48,8 @@ TEST(Keyboard, TabReachesAndMarksTheButtonsAndSpaceOrReturnPressesThem) {
     EXPECT_TRUE(MarkOf(add)->isVisible());
     EXPECT_FALSE(MarkOf(keep)->isVisible());
     EXPECT_EQ(At(Shown(add), 1, 1), FocusMark::Color()) << "the mark is drawn on the button";
+    host.window.setProperty(kFocusColorProperty, QColor(Qt::cyan));
+    EXPECT_EQ(At(Shown(add), 1, 1), QColor(Qt::cyan)) << "the skin's colour comes first";
 
     QTest::keyClick(add, Qt::Key_Space);
     QTest::keyClick(add, Qt::Key_Return);

@@ -5,6 +5,7 @@
 // two runs of the generator write the same bytes.
 
 #include <QDir>
+#include <QColor>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -242,9 +243,10 @@ TEST_F(ShippedSkin, EveryWindowSectionHasAKeyForEachSkinnedControlAndTheMask) {
         }
         ASSERT_TRUE(ini_.Has(w.section, "MaskBmp")) << w.section;
         EXPECT_TRUE(IsFile(ini_.Value(w.section, "MaskBmp"))) << w.section;
-        // No stray keys: each key is a control of the window or the mask.
+        // No stray keys: each key is a control of the window, the mask or the focus colour.
+        EXPECT_TRUE(QColor(ini_.Value(w.section, "FocusColor")).isValid()) << w.section;
         for (const QString &key : ini_.Keys(w.section)) {
-            bool known = key == "maskbmp";
+            bool known = key == "maskbmp" || key == "focuscolor";
             for (const Control &c : w.controls)
                 known = known || key == QString(c.key).toLower();
             EXPECT_TRUE(known) << w.section << ": unexpected key " << key.toStdString();

@@ -35,6 +35,8 @@ inline const QColor accentHover{0x42, 0x90, 0xEA};
 inline const QColor accentDown{0x1D, 0x60, 0xAE};
 inline const QColor accentLight{0x8F, 0xBF, 0xF4};
 inline const QColor accentSoft{0xE4, 0xEF, 0xFC};
+// The keyboard's focus mark: amber, unlike the accent of a selection.
+inline const QColor focus{0xFF, 0xB0, 0x00};
 inline const QColor danger{0xD2, 0x3F, 0x3B};
 inline const QColor dangerDown{0xA8, 0x2E, 0x2B};
 inline const QColor magenta{0xFF, 0x00, 0xFF};

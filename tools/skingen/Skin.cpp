@@ -199,6 +199,10 @@ bool WriteSkin(Skin &skin) {
         std::fprintf(stderr, "skingen: %s\n", qPrintable(skin.error));
         return false;
     }
+    // Every window marks the control the keyboard is on in the same colour, apart from the
+    // accent of what is selected.
+    for (Section &section : skin.sections)
+        section.Add("FocusColor", pal::focus.name());
     // Skin.ini last: its presence means the folder is complete.
     out.Text("Skin.ini", IniText(skin.sections));
     return out.ok();
