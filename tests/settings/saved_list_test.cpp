@@ -18,7 +18,8 @@ SavedList ListWithACutRun() {
     list.RunCut = true;
     list.RunClip = 1;
     list.RunFolder = "/home/me/MavoOutput/";
-    list.RunDone = {{"/v/party.avi", "/home/me/MavoOutput/party.MP4", ClipOutcome::Finished, {}, {}}};
+    list.RunDone = {
+        {"/v/party.avi", "/home/me/MavoOutput/party.MP4", ClipOutcome::Finished, {}, {}}};
     return list;
 }
 

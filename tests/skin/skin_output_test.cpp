@@ -4,8 +4,8 @@
 // show different pictures per state, the masks cut rounded corners with exact magenta only, and
 // two runs of the generator write the same bytes.
 
-#include <QDir>
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
