@@ -50,8 +50,31 @@ QByteArray ClipReportJson(const ClipReport &report) {
         {"result", OutcomeName(report.Outcome)},
         {"reason", report.Reason.isEmpty() ? QJsonValue() : QJsonValue(report.Reason)},
         {"seconds", qRound(report.Seconds * 10) / 10.0},
-        {"plays", report.Plays.isEmpty() ? QJsonValue() : QJsonValue(report.Plays)}};
+        {"plays", report.Plays.isEmpty() ? QJsonValue() : QJsonValue(report.Plays)},
+        {"colour", report.Colour.isEmpty() ? QJsonValue() : QJsonValue(report.Colour)},
+        {"tone_mapped", report.ToneMapped},
+        {"deinterlaced", report.Deinterlaced}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+void DescribePicture(const QString &source, const QString &output, ClipReport &report) {
+    MediaFacts in{}, out{};
+    if (DllGetMediaFacts == nullptr || DllGetMediaFacts(output.toUtf8().constData(), &out) != 0 ||
+        out.video_codec[0] == '\0' || DllGetMediaFacts(source.toUtf8().constData(), &in) != 0)
+        return;
+    const auto text = [](const char *field, size_t size) {
+        return QString::fromUtf8(field, static_cast<qsizetype>(qstrnlen(field, size)));
+    };
+    report.Colour = {{"primaries", text(out.color_primaries, sizeof out.color_primaries)},
+                     {"transfer", text(out.color_transfer, sizeof out.color_transfer)},
+                     {"matrix", text(out.color_matrix, sizeof out.color_matrix)},
+                     {"range", text(out.color_range, sizeof out.color_range)}};
+    const auto hdr = [&](const MediaFacts &f) {
+        const QString t = text(f.color_transfer, sizeof f.color_transfer);
+        return t == QLatin1String("smpte2084") || t == QLatin1String("arib-std-b67");
+    };
+    report.ToneMapped = hdr(in) && !hdr(out);
+    report.Deinterlaced = in.interlaced == 1;
 }
 
 BatchRun::BatchRun(BatchJob job, BatchOutput output, QObject *parent)
@@ -137,8 +160,11 @@ void BatchRun::EndClip(const ClipResult &result) {
     if (result.Outcome == ClipOutcome::Pending)
         return;
     const bool made = result.Outcome == ClipOutcome::Finished;
-    Report({result.Source, made ? result.Output : QString(), result.Outcome, result.Reason,
-            clip_clock_.elapsed() / 1000.0, result.Plays});
+    ClipReport report{result.Source, made ? result.Output : QString(), result.Outcome,
+                      result.Reason, clip_clock_.elapsed() / 1000.0,   result.Plays};
+    if (!result.Output.isEmpty() && QFileInfo::exists(result.Output))
+        DescribePicture(result.Source, result.Output, report);
+    Report(report);
 }
 
 void BatchRun::OnStatusLine(const QString &text) {

@@ -8,6 +8,7 @@
 #include "engine/EngineReports.h"
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QObject>
 #include <QTextStream>
 #include <optional>
@@ -25,7 +26,16 @@ struct ClipReport {
     QString Reason;
     double Seconds = 0;
     QString Plays; // the file read back against its device; empty when there was no file
+    // The written picture's colour ("primaries", "transfer", "matrix", "range"), and what was
+    // done on the way; empty without a file.
+    QJsonObject Colour;
+    bool ToneMapped = false;
+    bool Deinterlaced = false;
 };
+
+// The colour of a written file and what became of its source's picture, read back through the
+// loaded engine.
+void DescribePicture(const QString &source, const QString &output, ClipReport &report);
 
 // "converted", "failed", "stopped".
 QString OutcomeName(ClipOutcome outcome);

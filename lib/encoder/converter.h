@@ -5,6 +5,7 @@
 #include "convert.h"
 #include "halve.h"
 #include "handoff.h"
+#include "picture.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -86,6 +87,11 @@ struct Stage {
     int rotation = 0;
     AVRational rate{25, 1};
     int pic_w = 0, pic_h = 0; // the picture between the bands, upright
+    // Colour, deinterlacing and frame times; under kept times the last picture let through.
+    PicturePlan plan;
+    int64_t last_slot = AV_NOPTS_VALUE, last_kept = AV_NOPTS_VALUE;
+    int64_t frames_out = 0;
+    AVFrame *held = nullptr; // the last picture let through, to hold until the clip's end
     // Halved copies of large pictures on their way to the filters.
     HalfPool half_pool;
     AVFrame *half[2] = {nullptr, nullptr};
@@ -96,6 +102,7 @@ struct Stage {
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {
         av_frame_free(&fallback);
+        av_frame_free(&held);
         av_frame_free(&half[0]);
         av_frame_free(&half[1]);
         avfilter_graph_free(&graph);
@@ -164,6 +171,7 @@ struct Converter {
     bool VideoDecoded(Stage &s, AVFrame *&f, int64_t pts, int64_t prev_pts);
     bool AudioDecoded(Stage &s, AVFrame *f, int64_t rel);
     bool KeepFallback(Stage &s, const AVFrame *f);
+    bool HoldLastPicture(Stage &s);
     bool OnePicture(Stage &s);
     bool Drain(Stage &s);
     bool Filtered(Stage &s, AVFrame *f);

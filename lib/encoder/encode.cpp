@@ -149,9 +149,13 @@ bool Converter::Filtered(Stage &s, AVFrame *f) {
         f->pts = pts;
         f->pict_type = AV_PICTURE_TYPE_NONE;
         s.produced = pts + 1;
+        ++s.frames_out;
         bool ok = Encode(s, f);
-        sh.frames = s.produced;
-        sh.video_time = s.produced * av_q2d(s.enc->time_base);
+        // Kept frame times count ticks, not frames: a picture lasts about one frame of the rate.
+        sh.frames = s.plan.keep_times ? s.frames_out : s.produced;
+        sh.video_time = s.plan.keep_times
+                            ? pts * av_q2d(s.enc->time_base) + av_q2d(av_inv_q(s.rate))
+                            : s.produced * av_q2d(s.enc->time_base);
         return ok;
     }
     if (s.audio_offset == AV_NOPTS_VALUE)

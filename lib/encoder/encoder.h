@@ -50,6 +50,11 @@ typedef struct MediaFacts {
     char audio_codec[16];   /* "aac", "mp3"                                             */
     char audio_profile[16]; /* "LC", "HE-AAC"                                           */
     int32_t sample_rate, channels, audio_kbps;
+    char color_primaries[16]; /* "bt709", "bt2020"; "unknown" when the stream is silent   */
+    char color_transfer[16];  /* "bt709", "smpte2084" (PQ), "arib-std-b67" (HLG)         */
+    char color_matrix[16];    /* "bt709", "bt2020nc", "smpte170m"                        */
+    char color_range[8];      /* "tv" (studio), "pc" (full), "unknown"                   */
+    int32_t interlaced;       /* 1: flagged interlaced, or found combed by looking       */
 } MediaFacts;
 
 typedef int (*InfoReportFn)(const char *status_text);

@@ -2,6 +2,7 @@
 #include "common/FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
+#include "picture.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -114,6 +115,16 @@ std::vector<Tally> CountPackets(AVFormatContext *fc) {
     return tally;
 }
 
+void ColourFacts(const char *path, const AVStream *st, MediaFacts *f) {
+    const AVCodecParameters *p = st->codecpar;
+    auto name = [](const char *n) { return n != nullptr ? n : "unknown"; };
+    Put(f->color_primaries, name(av_color_primaries_name(p->color_primaries)));
+    Put(f->color_transfer, name(av_color_transfer_name(p->color_trc)));
+    Put(f->color_matrix, name(av_color_space_name(p->color_space)));
+    Put(f->color_range, name(av_color_range_name(p->color_range)));
+    f->interlaced = engine::Interlaced(path, st) ? 1 : 0;
+}
+
 void VideoFacts(const AVStream *st, const Tally &tally, MediaFacts *f) {
     const AVCodecParameters *p = st->codecpar;
     Put(f->video_codec, avcodec_get_name(p->codec_id));
@@ -179,8 +190,10 @@ extern "C" ENCODER_API int Mydll_GetMediaFacts(const char *path, MediaFacts *fac
     if (fc->duration != AV_NOPTS_VALUE && fc->duration > 0)
         facts->duration_ms = Clamp32(fc->duration / 1000.0);
     const std::vector<Tally> tally = CountPackets(fc);
-    if (vi >= 0)
+    if (vi >= 0) {
         VideoFacts(fc->streams[vi], tally[static_cast<size_t>(vi)], facts);
+        ColourFacts(path, fc->streams[vi], facts);
+    }
     if (ai >= 0)
         AudioFacts(fc->streams[ai], tally[static_cast<size_t>(ai)], facts);
     if (Mp4Family(fc))

@@ -51,20 +51,24 @@ std::string Ratio(int num, int den, char sep) {
 std::string VideoChain(const Stage &s, const Job &job, const AVFrame *f) {
     const int W = s.enc->width, H = s.enc->height;
     const int iw = W - job.pad_left - job.pad_right, ih = H - job.pad_top - job.pad_bottom;
-    std::string chain = "fps=fps=" + Ratio(s.rate.num, s.rate.den, '/');
+    std::string chain = DeinterlaceFilters(s.plan);
+    if (!s.plan.keep_times)
+        chain += "fps=fps=" + Ratio(s.rate.num, s.rate.den, '/') + ",";
     if (s.rotation == 90)
-        chain += ",transpose=clock";
+        chain += "transpose=clock,";
     else if (s.rotation == 180)
-        chain += ",hflip,vflip";
+        chain += "hflip,vflip,";
     else if (s.rotation == 270)
-        chain += ",transpose=cclock";
+        chain += "transpose=cclock,";
     // Shrinking to half or less: area averaging, a fraction of bicubic's cost at these factors
     // and no less sharp; otherwise bicubic.
     const bool turned = s.rotation == 90 || s.rotation == 270;
     const int src_w = turned ? f->height : f->width, src_h = turned ? f->width : f->height;
     const bool shrink = iw * 2 <= src_w && ih * 2 <= src_h;
-    chain += ",scale=w=" + std::to_string(iw) + ":h=" + std::to_string(ih) +
-             (shrink ? ":flags=area" : ":flags=bicubic") + ",setsar=1";
+    // The scale brings studio range unless the tone mapping after it reads the source's own.
+    chain += "scale=w=" + std::to_string(iw) + ":h=" + std::to_string(ih) +
+             (shrink ? ":flags=area" : ":flags=bicubic") +
+             (s.plan.tone_map ? "," : ":out_range=tv,") + ColourFilters(s.plan) + "setsar=1";
     if (iw != W || ih != H)
         chain += ",pad=w=" + std::to_string(W) + ":h=" + std::to_string(H) +
                  ":x=" + std::to_string(job.pad_left) + ":y=" + std::to_string(job.pad_top) +

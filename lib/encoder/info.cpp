@@ -2,6 +2,7 @@
 #include "common/FloatToInt.h"
 #include "encoder.h"
 #include "engine_common.h"
+#include "picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,10 @@ std::string VideoFormatText(const AVStream *st, const AVCodec *dec) {
         text += buf;
         text += ")";
     }
+    // "hevc (hvc1) HDR HLG Dolby Vision 8.4", "h264 (avc1) interlaced"
+    text += engine::DynamicRangeText(st);
+    if (engine::FlaggedInterlaced(st->codecpar))
+        text += " interlaced";
     return text;
 }
 

@@ -166,6 +166,7 @@ constexpr Option kOptions[] = {
     {"-vtag", true, [](std::string_view v, Job &j) { return ReadTag(v, j.vtag); }},
     {"-faststart", false, [](std::string_view, Job &j) { return j.faststart = true; }},
     {"-fit", false, [](std::string_view, Job &j) { return j.fit = true; }},
+    {"-hdr", false, [](std::string_view, Job &j) { return j.keep_hdr = true; }},
     {"-fs", true,
      [](std::string_view v, Job &j) {
          return Store(ParseInt(v, kLeastSizeLimit, int64_t{1} << 40), j.size_limit);

@@ -37,6 +37,7 @@ struct Job {
     bool faststart = false; // MP4 family: the index before the media
     bool fit = false;       // -s is a box the picture fits in, -r a ceiling
     int64_t size_limit = 0; // bytes the output may take; 0: no limit
+    bool keep_hdr = false;  // a PQ or HLG source stays so (HEVC Main 10 only); else tone-mapped
 
     // Set by the size target for its passes, never by an option.
     int pass = 0;            // 1: analysis pass, 2: the pass that reads its figures

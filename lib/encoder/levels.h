@@ -13,7 +13,7 @@ inline constexpr std::string_view kPresets[] = {"ultrafast", "superfast", "veryf
                                                 "veryslow",  "placebo"};
 
 inline constexpr std::string_view kH264Profiles[] = {"baseline", "main", "high"};
-inline constexpr std::string_view kHevcProfiles[] = {"main"};
+inline constexpr std::string_view kHevcProfiles[] = {"main", "main10"};
 
 // An H.264 level. Rates and buffers are for Baseline and Main; High may use a quarter more.
 struct H264Level {

@@ -169,6 +169,8 @@ std::string OptionsMisfit(const Job &job) {
         if (kind == Kind::X265 && FindLevel(kHevcLevels, job.level) == nullptr)
             return "the level " + job.level + " fits only H.264 video";
     }
+    if (job.keep_hdr && (kind != Kind::X265 || job.vprofile != "main10"))
+        return "-hdr needs the libx265 video encoder at -vprofile main10";
     if (job.size_limit > 0 && kind != Kind::X264)
         return std::string("-fs needs the libx264 video encoder, not ") + ec->name;
     return job.vtag.empty() ? std::string() : TagMisfit(job.vtag, ec, of);

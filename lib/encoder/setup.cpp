@@ -79,6 +79,18 @@ int64_t FittedBitRate(const Job &job, int W, int H) {
     return FloatToInt<int64_t>(job.video_bitrate * std::clamp(share, 0.25, 1.0));
 }
 
+// HDR kept: x265 writes the source's mastering display and light levels into the stream.
+void KeepHdrMetadata(const char *path, int index, Transfer transfer, AVDictionary **opts) {
+    std::string params = HdrMetadataParams(path, index);
+    if (transfer == Transfer::Pq)
+        params += std::string(params.empty() ? "" : ":") + "hdr10=1";
+    if (params.empty())
+        return;
+    const AVDictionaryEntry *old = av_dict_get(*opts, "x265-params", nullptr, 0);
+    const std::string all = old != nullptr ? std::string(old->value) + ":" + params : params;
+    av_dict_set(opts, "x265-params", all.c_str(), 0);
+}
+
 } // namespace
 
 // The stage's encoder, found by name and allocated; null (the clip failed) when there is none.
@@ -133,11 +145,25 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
         sh.Fail("cannot open the video decoder");
         return false;
     }
+    if (std::string refusal = DolbyVisionRefusal(s->ist); !refusal.empty()) {
+        sh.Fail(refusal);
+        return false;
+    }
+    s->plan = PlanPicture(job, job.input.c_str(), s->ist);
+    // Kept frame times are counted in the source's own ticks; the classic encoders take a
+    // constant rate.
+    const AVCodec *ec = FindEncoder(job.vcodec, AVMEDIA_TYPE_VIDEO);
+    s->plan.keep_times =
+        s->plan.keep_times && ec != nullptr &&
+        (std::string_view(ec->name) == "libx264" || std::string_view(ec->name) == "libx265");
     s->rotation = StreamRotation(s->ist);
     int dw = 0, dh = 0;
     DisplaySize(s->ist, dw, dh);
     int W = job.width > 0 ? job.width : (dw & ~1);
     int H = job.height > 0 ? job.height : (dh & ~1);
+    // A fitted frame turns with the picture: a portrait picture fills the box stood on its end.
+    if (job.fit && dh > dw && W > H)
+        std::swap(W, H);
     if (job.fit)
         FitFrame(W, H, dw, dh, W, H);
     if (W - job.pad_left - job.pad_right < 2 || H - job.pad_top - job.pad_bottom < 2) {
@@ -155,6 +181,9 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     s->rate = SourceRate(s->ist);
     if (job.rate.num > 0)
         s->rate = job.fit ? FitRate(s->rate, job.rate) : job.rate;
+    // Kept frame times may come as fast as the ceiling: the level is held for that rate.
+    if (s->plan.keep_times && job.rate.num > 0)
+        s->rate = job.rate;
     if (!VideoEncoder(*s, W, H))
         return false;
     video = std::move(s);
@@ -171,19 +200,25 @@ bool Converter::VideoEncoder(Stage &s, int W, int H) {
     e->sample_aspect_ratio = AVRational{1, 1};
     e->pix_fmt = ec->pix_fmts != nullptr ? ec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
     for (const AVPixelFormat *p = ec->pix_fmts; p != nullptr && *p != AV_PIX_FMT_NONE; ++p)
-        if (*p == AV_PIX_FMT_YUV420P)
-            e->pix_fmt = AV_PIX_FMT_YUV420P;
-    e->time_base = av_inv_q(s.rate);
+        if (*p == s.plan.pix_fmt)
+            e->pix_fmt = s.plan.pix_fmt;
+    e->color_primaries = s.plan.primaries;
+    e->color_trc = s.plan.transfer;
+    e->colorspace = s.plan.matrix;
+    e->color_range = AVCOL_RANGE_MPEG;
+    const std::string_view name = ec->name;
+    const bool x26x = name == "libx264" || name == "libx265";
+    e->time_base = s.plan.keep_times ? s.ist->time_base : av_inv_q(s.rate);
     e->framerate = s.rate;
     if (job.video_bitrate > 0)
         e->bit_rate = FittedBitRate(job, W, H);
     // x264 and x265 choose their own threads; the mpeg4 encoder gains nothing from more than one.
-    const std::string_view name = ec->name;
-    e->thread_count =
-        EnvInt("MAVO_ENGINE_ENCODE_THREADS", name == "libx264" || name == "libx265" ? 0 : 1);
+    e->thread_count = EnvInt("MAVO_ENGINE_ENCODE_THREADS", x26x ? 0 : 1);
     AVDictionary *opts = nullptr;
     std::string reason;
     bool opened = ConfigureVideo(job, ec, e, &opts, reason);
+    if (opened && s.plan.keep_hdr)
+        KeepHdrMetadata(job.input.c_str(), s.ist->index, s.plan.source, &opts);
     if (!opened)
         sh.Fail(reason);
     opened = opened && OpenEncoder(s, ec, job.vcodec, &opts);
@@ -406,8 +441,10 @@ void Converter::SetLimits() {
             continue;
         s->start_pts = av_rescale_q(start_target, AV_TIME_BASE_Q, s->ist->time_base);
         if (job.length) {
-            double units = s->type == AVMEDIA_TYPE_VIDEO ? *job.length * av_q2d(s->rate)
-                                                         : *job.length * s->enc->sample_rate;
+            // Video counts frames, or ticks of its time base when its frame times are kept.
+            double units = s->type == AVMEDIA_TYPE_AUDIO ? *job.length * s->enc->sample_rate
+                           : s->plan.keep_times          ? *job.length / av_q2d(s->enc->time_base)
+                                                         : *job.length * av_q2d(s->rate);
             s->limit = std::max<int64_t>(1, FloatToInt<int64_t>(units, FloatRound::Nearest));
         }
     }

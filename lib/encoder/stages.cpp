@@ -40,7 +40,9 @@ int64_t PictureDuration(const Stage &s, const AVFrame *f, int64_t pts, int64_t p
 AVFrame *Converter::Shrunk(Stage &s, AVFrame *f) {
     const bool turned = s.rotation == 90 || s.rotation == 270;
     AVFrame *pic = f;
-    for (int step = 0; CanHalve(pic->format); ++step) {
+    // Halving would blend the two fields of an interlaced picture before they are taken apart.
+    const bool fields = s.plan.deinterlace != PicturePlan::Deinterlace::None;
+    for (int step = 0; !fields && CanHalve(pic->format); ++step) {
         int w = turned ? pic->height : pic->width, h = turned ? pic->width : pic->height;
         if (w < 2 * s.pic_w || h < 2 * s.pic_h)
             break;
@@ -100,8 +102,9 @@ bool Converter::VideoDecoded(Stage &s, AVFrame *&f, int64_t pts, int64_t prev_pt
     if (s.produced > 0 && s.fallback != nullptr)
         av_frame_free(&s.fallback);
     const int64_t rel = pts - s.start_pts;
-    if (rel < 0) {
-        f = nullptr; // before the start point
+    if (rel < 0 || (s.plan.keep_times &&
+                    !KeepPictureAt(s.plan, rel, s.ist->time_base, s.last_slot, s.last_kept))) {
+        f = nullptr; // before the start point, or past the ceiling of kept frame times
         return false;
     }
     s.end_pts = rel + PictureDuration(s, f, pts, prev_pts);
@@ -163,6 +166,35 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
         sh.Fail("filtering failed: " + ErrorText(err));
         return false;
     }
+    if (s.plan.keep_times && s.type == AVMEDIA_TYPE_VIDEO) {
+        if (s.held == nullptr)
+            s.held = av_frame_alloc();
+        if (s.held != nullptr)
+            av_frame_unref(s.held);
+        if (s.held == nullptr || av_frame_ref(s.held, f) < 0) {
+            sh.Fail("out of memory");
+            return false;
+        }
+    }
+    return Drain(s);
+}
+
+// Under kept frame times the last picture may last far longer than a frame (a screen recording
+// holds a still picture until something moves): it is shown once more a frame before its end, so
+// that the output lasts as long as the source.
+bool Converter::HoldLastPicture(Stage &s) {
+    if (s.held == nullptr || s.end_pts == AV_NOPTS_VALUE)
+        return true;
+    const int64_t one = av_rescale_q_rnd(1, av_inv_q(s.rate), s.ist->time_base, AV_ROUND_UP);
+    const int64_t end = std::min(s.end_pts, s.limit);
+    if (end - s.held->pts <= 2 * one)
+        return true;
+    s.held->pts = end - one;
+    int err = av_buffersrc_add_frame_flags(s.src, s.held, AV_BUFFERSRC_FLAG_KEEP_REF);
+    if (err < 0) {
+        sh.Fail("filtering failed: " + ErrorText(err));
+        return false;
+    }
     return Drain(s);
 }
 
@@ -182,12 +214,18 @@ void Converter::RunPictures(Stage &s) {
 // The end of a stage's input: what the filters still hold (the frame-rate filter's last
 // pictures) comes out, and the encoder is drained.
 void Converter::FinishStage(Stage &s) {
-    if (!sh.abort && !s.limit_hit && s.src != nullptr) {
+    if (!sh.abort && !s.limit_hit && s.src != nullptr && HoldLastPicture(s)) {
         if (av_buffersrc_close(s.src, s.end_pts, AV_BUFFERSRC_FLAG_PUSH) >= 0)
             Drain(s);
     }
     if (!sh.abort && s.type == AVMEDIA_TYPE_VIDEO && s.produced == 0 && s.fallback != nullptr)
         OnePicture(s);
+    // Kept frame times reach as far as the last picture lasts, which may be long (a screen
+    // recording holds a still picture until something moves).
+    if (!sh.abort && s.type == AVMEDIA_TYPE_VIDEO && s.plan.keep_times && s.produced > 0 &&
+        s.end_pts != AV_NOPTS_VALUE)
+        sh.video_time =
+            std::max(sh.video_time.load(), std::min(s.end_pts, s.limit) * av_q2d(s.ist->time_base));
     if (!sh.abort)
         s.type == AVMEDIA_TYPE_AUDIO ? EncodeAudio(s, nullptr) : Encode(s, nullptr);
 }

@@ -264,7 +264,7 @@ void ConversionRun::JudgeOutput(ClipResult &result) const {
     const std::optional<DeviceRow> device = DeviceRowFor(profile_.DeviceType);
     if (!device)
         return;
-    const PlayVerdict verdict = CheckPlayback(result.Output, *device);
+    const PlayVerdict verdict = CheckPlayback(result.Output, *device, profile_.KeepsHdr);
     result.Plays = verdict.Text;
     if (verdict.Plays)
         return;

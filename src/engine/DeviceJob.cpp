@@ -34,9 +34,14 @@ std::optional<ProfileSettings> DeviceProfileSettings(const QString &profile_text
     if (!device.Fitted())
         return settings;
     const QString codec = extras.VideoCodec.isEmpty() ? device.VideoCodec : extras.VideoCodec;
-    const bool hevc = codec == QLatin1String("hevc");
+    // "hevc-hdr": HEVC Main 10 that keeps a PQ or HLG source's range for an HDR screen.
+    const bool hdr = codec == QLatin1String("hevc-hdr");
+    const bool hevc = hdr || codec == QLatin1String("hevc");
     settings->VideoCodec = hevc ? QStringLiteral("libx265") : QStringLiteral("libx264");
-    settings->VideoProfile = hevc ? QStringLiteral("main") : QStringLiteral("high");
+    settings->VideoProfile = hdr    ? QStringLiteral("main10")
+                             : hevc ? QStringLiteral("main")
+                                    : QStringLiteral("high");
+    settings->KeepsHdr = hdr;
     settings->Tag = hevc ? QStringLiteral("hvc1") : QString();
     settings->SizeLimitBytes = extras.SizeLimitBytes;
     settings->Fitted = true;
@@ -74,6 +79,8 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
                    profile.VideoProfile,   QStringLiteral("-faststart")};
     if (!profile.Tag.isEmpty())
         job.Options << QStringLiteral("-vtag") << profile.Tag;
+    if (profile.KeepsHdr)
+        job.Options << QStringLiteral("-hdr");
     if (profile.SizeLimitBytes > 0) {
         const QSize frame = SizeCappedFrame(profile, std::max(job.Length, 1));
         job.Size = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());

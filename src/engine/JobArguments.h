@@ -29,6 +29,7 @@ struct ProfileSettings {
     QString VideoProfile;       // "high", "main"
     QString Tag;                // "hvc1"
     int64_t SizeLimitBytes = 0; // 0: none
+    bool KeepsHdr = false;      // HEVC Main 10 keeping a PQ or HLG source's range
 };
 
 // What the run needs of one clip of the list.

@@ -47,8 +47,17 @@ void CheckVideo(const MediaFacts &f, const DeviceLimits &limits, QStringList &ou
         out << QStringLiteral("%1 kbps of video (at most %2)")
                    .arg(f.video_kbps)
                    .arg(limits.MaxVideoKbps);
-    if (f.bit_depth != 8 || f.chroma_420 != 1)
-        out << QStringLiteral("pictures other than 8-bit 4:2:0");
+    const QString transfer = Text(f.color_transfer);
+    const bool hdr =
+        transfer == QLatin1String("smpte2084") || transfer == QLatin1String("arib-std-b67");
+    if (hdr && !limits.HighDynamicRange)
+        out << QStringLiteral("HDR video (%1)")
+                   .arg(transfer == QLatin1String("smpte2084") ? QStringLiteral("PQ")
+                                                               : QStringLiteral("HLG"));
+    const bool depth = f.bit_depth == 8 || (limits.HighDynamicRange && f.bit_depth == 10);
+    if (!depth || f.chroma_420 != 1)
+        out << (limits.HighDynamicRange ? QStringLiteral("pictures other than 8- or 10-bit 4:2:0")
+                                        : QStringLiteral("pictures other than 8-bit 4:2:0"));
 }
 
 void CheckAudio(const MediaFacts &f, const DeviceLimits &limits, QStringList &out) {
@@ -85,17 +94,19 @@ QStringList OutOfBounds(const MediaFacts &facts, const DeviceLimits &limits) {
     return out;
 }
 
-PlayVerdict JudgePlayback(const MediaFacts &facts, const DeviceRow &device) {
-    const QStringList wrong = OutOfBounds(facts, device.Limits);
+PlayVerdict JudgePlayback(const MediaFacts &facts, const DeviceRow &device, bool hdr_profile) {
+    DeviceLimits limits = device.Limits;
+    limits.HighDynamicRange = hdr_profile;
+    const QStringList wrong = OutOfBounds(facts, limits);
     if (wrong.isEmpty())
         return {true, QStringLiteral("plays on %1").arg(device.Caption)};
     return {false, QStringLiteral("%1 cannot play it: %2")
                        .arg(device.Caption, wrong.join(QStringLiteral(", ")))};
 }
 
-PlayVerdict CheckPlayback(const QString &path, const DeviceRow &device) {
+PlayVerdict CheckPlayback(const QString &path, const DeviceRow &device, bool hdr_profile) {
     MediaFacts facts{};
     if (DllGetMediaFacts == nullptr || DllGetMediaFacts(path.toUtf8().constData(), &facts) != 0)
         facts.readable = 0;
-    return JudgePlayback(facts, device);
+    return JudgePlayback(facts, device, hdr_profile);
 }

@@ -15,6 +15,9 @@ struct PlayVerdict {
 
 // Everything in the facts the device cannot play, one phrase each; empty when it plays.
 QStringList OutOfBounds(const MediaFacts &facts, const DeviceLimits &limits);
-PlayVerdict JudgePlayback(const MediaFacts &facts, const DeviceRow &device);
+// `hdr_profile`: the file was made by the device's HDR profile, which may keep PQ or HLG in 10
+// bits.
+PlayVerdict JudgePlayback(const MediaFacts &facts, const DeviceRow &device,
+                          bool hdr_profile = false);
 // Reads the file back through the loaded engine and judges it.
-PlayVerdict CheckPlayback(const QString &path, const DeviceRow &device);
+PlayVerdict CheckPlayback(const QString &path, const DeviceRow &device, bool hdr_profile = false);

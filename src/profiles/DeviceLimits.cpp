@@ -14,8 +14,11 @@ bool FrameFits(int32_t width, int32_t height, const DeviceLimits &limits) {
            std::min(width, height) <= limits.MaxShortSide;
 }
 
-QString ProfileOutOfBounds(const ProfileFields &profile, const QString &video_codec,
+QString ProfileOutOfBounds(const ProfileFields &profile, const QString &profile_codec,
                            const DeviceLimits &limits) {
+    // An HDR profile's video is HEVC as the device sees it.
+    const QString video_codec =
+        profile_codec == QLatin1String("hevc-hdr") ? QStringLiteral("hevc") : profile_codec;
     const bool codec_known =
         std::any_of(limits.Video.begin(), limits.Video.end(),
                     [&](const VideoLimit &v) { return v.Codec == video_codec; });

@@ -31,6 +31,9 @@ struct DeviceLimits {
     int32_t MaxChannels = 2;
     QStringList Containers; // "mp4", "3gp", "psp"
     bool IndexAtFront = false;
+    // Pictures of high dynamic range (PQ or HLG, 10 bits) play: set for a device's HDR profile
+    // only, never for the device as a whole.
+    bool HighDynamicRange = false;
 };
 
 // Why the device cannot play a profile with these settings ("the frame 800x600 is larger than

