@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -313,9 +314,9 @@ bool KeepPictureAt(const PicturePlan &plan, int64_t rel, AVRational tb, int64_t 
     if (plan.ceiling.num > 0 && plan.ceiling.den > 0) {
         // One picture in each 1/ceiling of a second at most: a 60 fps source under 30 keeps every
         // other picture, a 30 fps one under 25 five of six, pictures already slower all.
-        const int64_t slot =
-            av_rescale_rnd(rel, static_cast<int64_t>(tb.num) * plan.ceiling.num,
-                           static_cast<int64_t>(tb.den) * plan.ceiling.den, AV_ROUND_DOWN);
+        // Times rounded to their time base (33333 us for 1/30 s) still count in their own slot.
+        const auto slot = static_cast<int64_t>(
+            std::floor(static_cast<double>(rel) * av_q2d(tb) * av_q2d(plan.ceiling) + 0.01));
         if (last_slot != AV_NOPTS_VALUE && slot <= last_slot)
             return false;
         last_slot = slot;

@@ -187,7 +187,9 @@ bool Converter::HoldLastPicture(Stage &s) {
         return true;
     const int64_t one = av_rescale_q_rnd(1, av_inv_q(s.rate), s.ist->time_base, AV_ROUND_UP);
     const int64_t end = std::min(s.end_pts, s.limit);
-    if (end - s.held->pts <= 2 * one)
+    // Only a hold the player would not guess from the pictures before: half a second or more.
+    const int64_t half_second = av_rescale_q(1, AVRational{1, 2}, s.ist->time_base);
+    if (end - s.held->pts <= std::max(2 * one, half_second))
         return true;
     s.held->pts = end - one;
     int err = av_buffersrc_add_frame_flags(s.src, s.held, AV_BUFFERSRC_FLAG_KEEP_REF);

@@ -133,3 +133,30 @@ TEST(PlayCheck, AFileIsHeldAgainstItsDevicesLimitsAndEveryFaultIsNamed) {
     EXPECT_EQ(JudgePlayback(unread, phone).Text,
               "Phone / tablet cannot play it: the file cannot be read back");
 }
+
+// PQ, HLG and 10-bit pictures play only where the TV's HDR profile made them.
+TEST(PlayCheck, HighDynamicRangeFailsEveryDeviceButTheHdrProfile) {
+    const DeviceRow tv = *DeviceRowFor(6);
+    MediaFacts hdr = PhoneFile();
+    Put(hdr.video_codec, sizeof hdr.video_codec, "hevc");
+    Put(hdr.video_profile, sizeof hdr.video_profile, "Main 10");
+    hdr.video_level = 51;
+    hdr.bit_depth = 10;
+    Put(hdr.color_transfer, sizeof hdr.color_transfer, "smpte2084");
+    EXPECT_EQ(JudgePlayback(hdr, tv).Text, "TV / computer cannot play it: HDR video (PQ), "
+                                           "pictures other than 8-bit 4:2:0");
+    EXPECT_TRUE(JudgePlayback(hdr, tv, true).Plays);
+    MediaFacts phone_file = PhoneFile();
+    Put(phone_file.color_transfer, sizeof phone_file.color_transfer, "arib-std-b67");
+    EXPECT_EQ(JudgePlayback(phone_file, *DeviceRowFor(5)).Text,
+              "Phone / tablet cannot play it: HDR video (HLG)");
+    // The HDR profile's settings: HEVC Main 10 that keeps the range.
+    const ProfileSettings kept =
+        Settings("TV 2160p HDR : Video: 3840x2160, 16000 kbps, 30 fps, Audio: 192 kbps, 48 khps, 2 "
+                 "Channels Stereo",
+                 6, {QStringLiteral("hevc-hdr"), 0});
+    EXPECT_TRUE(kept.KeepsHdr);
+    const QStringList args = Arguments(kept, {"/v/a.mov", 0, 10, 3840, 2160});
+    EXPECT_EQ(args[args.indexOf("-vprofile") + 1], "main10");
+    EXPECT_TRUE(args.contains("-hdr"));
+}
