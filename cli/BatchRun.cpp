@@ -136,8 +136,10 @@ void BatchRun::EndClip(const ClipResult &result) {
     clip_seconds_ = 0;
     if (result.Outcome == ClipOutcome::Pending)
         return;
-    const bool made = result.Outcome == ClipOutcome::Finished;
-    Report({result.Source, made ? result.Output : QString(), result.Outcome, result.Reason,
+    // A file its device cannot play is kept, and named; a stopped clip's file is gone.
+    const bool kept = result.Outcome != ClipOutcome::Stopped && !result.Output.isEmpty() &&
+                      QFileInfo(result.Output).isFile();
+    Report({result.Source, kept ? result.Output : QString(), result.Outcome, result.Reason,
             clip_clock_.elapsed() / 1000.0, result.Plays});
 }
 

@@ -38,6 +38,8 @@ std::optional<ProfileSettings> DeviceProfileSettings(const QString &profile_text
     settings->VideoCodec = hevc ? QStringLiteral("libx265") : QStringLiteral("libx264");
     settings->VideoProfile = hevc ? QStringLiteral("main") : QStringLiteral("high");
     settings->Tag = hevc ? QStringLiteral("hvc1") : QString();
+    if (const VideoLimit *limit = VideoLimitFor(device.Limits, codec))
+        settings->VideoLevel = LevelText(codec, limit->MaxLevel);
     settings->SizeLimitBytes = extras.SizeLimitBytes;
     settings->Fitted = true;
     return settings;
@@ -74,6 +76,8 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
                    profile.VideoProfile,   QStringLiteral("-faststart")};
     if (!profile.Tag.isEmpty())
         job.Options << QStringLiteral("-vtag") << profile.Tag;
+    if (!profile.VideoLevel.isEmpty())
+        job.Options << QStringLiteral("-level") << profile.VideoLevel;
     if (profile.SizeLimitBytes > 0) {
         const QSize frame = SizeCappedFrame(profile, std::max(job.Length, 1));
         job.Size = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());

@@ -28,6 +28,7 @@ struct ProfileSettings {
     bool Fitted = false;
     QString VideoProfile;       // "high", "main"
     QString Tag;                // "hvc1"
+    QString VideoLevel;         // "4.1": the most the device decodes, signalled and kept
     int64_t SizeLimitBytes = 0; // 0: none
 };
 

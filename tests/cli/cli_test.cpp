@@ -408,3 +408,80 @@ TEST(MavoConvert, TodaysDevicesWriteFilesTheyPlayAndASizeLimitIsKeptOrRefused) {
     EXPECT_EQ(devices[6]["profiles"][1]["video_codec"].toString(), "hevc");
     EXPECT_TRUE(devices[2]["profiles"][0]["size_limit_bytes"].isNull());
 }
+
+namespace {
+
+// mavo-convert run from a copy of the program folder whose catalogue has one text replaced.
+class CopiedProgram {
+public:
+    bool Make(const QString &old_text, const QString &new_text) {
+        const QDir bin = QFileInfo(MAVO_CONVERT).dir();
+        for (const QFileInfo &entry : bin.entryInfoList(QDir::Files)) {
+            const QString copy = folder_.filePath(entry.fileName());
+            if (!QFile::copy(entry.absoluteFilePath(), copy))
+                return false;
+            QFile::setPermissions(copy, entry.permissions() | QFile::WriteOwner);
+        }
+        QFile catalogue(folder_.filePath("Output.dll"));
+        if (!catalogue.open(QIODevice::ReadWrite))
+            return false;
+        QString text = QString::fromUtf8(catalogue.readAll());
+        if (!text.contains(old_text))
+            return false;
+        text.replace(old_text, new_text);
+        catalogue.resize(0);
+        catalogue.write(text.toUtf8());
+        return true;
+    }
+    Outcome Run(const ConvertCommand &home, const QStringList &arguments) const {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.Home());
+        env.insert("XDG_CONFIG_HOME", home.Config());
+        process.setProcessEnvironment(env);
+        process.start(folder_.filePath("mavo-convert"), arguments);
+        Outcome outcome;
+        if (process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit)
+            outcome.status = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+private:
+    QTemporaryDir folder_;
+};
+
+} // namespace
+
+// A profile above its device's level is refused before any clip is touched, naming the level; a
+// file its device cannot play is a failed clip whose file is kept, and the report names it.
+TEST(MavoConvert, AProfileAboveTheLevelIsRefusedAndAKeptFileIsNamed) {
+    ConvertCommand cli;
+    CopiedProgram program;
+    // Profile4: 1080p at 60 needs H.264 level 4.2, the phone takes 4.1. Profile5 states no rate,
+    // so a fast source keeps its own.
+    ASSERT_TRUE(program.Make(
+        "ProfileCount=4\nProfile0=Phone 480p",
+        "ProfileCount=6\nProfile4=Fast 1080p : Video: 1920x1080, 8000 kbps, 60 fps, Audio: 160 "
+        "kbps, 48 khps, 2 Channels Stereo\nProfile5=Any rate : Video: 320x240, 800 kbps,  fps, "
+        "Audio: 128 kbps, 48 khps, 2 Channels Stereo\nProfile0=Phone 480p"));
+    const Outcome refused = program.Run(cli, {"--device", "phone", "--profile", "Fast 1080p",
+                                              "--output", cli.Output(), Media("avi")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains(
+        "Phone / tablet cannot play profile 4 of \"phone\": it needs level 4.2 (at most 4.1)"))
+        << refused.err.toStdString();
+    EXPECT_TRUE(cli.OutputFiles().isEmpty());
+
+    const std::string fast = MakeClip("cli_120fps.mp4", "testsrc2=size=320x240:rate=120", 2);
+    const Outcome kept = program.Run(cli, {"--device", "phone", "--profile", "Any rate", "--output",
+                                           cli.Output(), "--json", QString::fromStdString(fast)});
+    EXPECT_EQ(kept.status, 1) << kept.err.toStdString();
+    const QJsonObject report = JsonLines(kept.out).value(0);
+    EXPECT_EQ(report["result"].toString(), "failed");
+    EXPECT_TRUE(report["plays"].toString().contains("120 frames a second (at most 60)"))
+        << report["plays"].toString().toStdString();
+    EXPECT_EQ(report["output"].toString(), cli.Output() + "/cli_120fps.mp4");
+    EXPECT_TRUE(QFileInfo(report["output"].toString()).isFile());
+}
