@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "model/ClipList.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,8 @@ QJsonObject ResultToJson(const ClipResult &result) {
     return {{"source", result.Source},
             {"output", result.Output},
             {"finished", result.Outcome == ClipOutcome::Finished},
-            {"reason", result.Reason}};
+            {"reason", result.Reason},
+            {"plays", result.Plays}};
 }
 
 // An integer field that must be there.
@@ -61,6 +63,7 @@ ClipResult ResultFromJson(const QJsonValue &value) {
     result.Outcome =
         object.value("finished").toBool() ? ClipOutcome::Finished : ClipOutcome::Failed;
     result.Reason = object.value("reason").toString();
+    result.Plays = object.value("plays").toString();
     return result;
 }
 
@@ -134,6 +137,25 @@ ListKeeper::ListKeeper(QString folder) : folder_(WithSeparator(std::move(folder)
 
 ListKeeper::~ListKeeper() = default;
 
+namespace {
+
+// What tells one process from another that had its id before it: the machine's boot and the
+// process's start time since that boot. "pid boot start"; empty when the process is not there.
+QByteArray ProcessStamp(qint64 pid) {
+    QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!boot.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+        return {};
+    // The start time is the 22nd field, the 20th after the name's closing parenthesis.
+    const QByteArray text = stat.read(1024);
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return {};
+    return QByteArray::number(pid) + ' ' + boot.readAll().trimmed() + ' ' + fields[19];
+}
+
+} // namespace
+
 bool ListKeeper::Lock() {
     if (locked_)
         return true;
@@ -143,7 +165,32 @@ bool ListKeeper::Lock() {
     // A lock whose program is gone is taken over at once.
     lock_->setStaleLockTime(0);
     locked_ = lock_->tryLock(0);
+    if (!locked_ && HolderIsGone() && lock_->removeStaleLockFile())
+        locked_ = lock_->tryLock(0);
+    if (locked_) {
+        QSaveFile owner(OwnerPath());
+        if (owner.open(QIODevice::WriteOnly)) {
+            owner.write(ProcessStamp(QCoreApplication::applicationPid()));
+            owner.commit();
+        }
+    }
     return locked_;
+}
+
+bool ListKeeper::HolderIsGone() const {
+    // The lock names a process that runs under the same name (ids are reused, in containers
+    // and sandboxes at every start): it is the holder only when it is the process that noted
+    // itself beside the lock. Without a note of the same id, the lock is the holder's.
+    qint64 pid = 0;
+    if (!lock_->getLockInfo(&pid, nullptr, nullptr))
+        return false;
+    QFile owner(OwnerPath());
+    if (!owner.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray noted = owner.read(256);
+    if (!noted.startsWith(QByteArray::number(pid) + ' '))
+        return false;
+    return noted != ProcessStamp(pid);
 }
 
 std::optional<SavedList> ListKeeper::TakeLeftover(QString *note) {

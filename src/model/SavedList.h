@@ -62,6 +62,9 @@ public:
 private:
     // Keeps the file beside as ClipList.json.old, never to be offered again.
     void SetAside();
+    // Whether the process the lock names is not the one that took it (its id reused since).
+    bool HolderIsGone() const;
+    QString OwnerPath() const { return folder_ + QStringLiteral("ClipList.owner"); }
 
     QString folder_;
     std::unique_ptr<QLockFile> lock_;

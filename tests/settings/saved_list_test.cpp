@@ -18,8 +18,11 @@ SavedList ListWithACutRun() {
     list.RunCut = true;
     list.RunClip = 1;
     list.RunFolder = "/home/me/MavoOutput/";
-    list.RunDone = {
-        {"/v/party.avi", "/home/me/MavoOutput/party.MP4", ClipOutcome::Finished, {}, {}}};
+    list.RunDone = {{"/v/party.avi",
+                     "/home/me/MavoOutput/party.MP4",
+                     ClipOutcome::Finished,
+                     {},
+                     "plays on MP4 player"}};
     return list;
 }
 
@@ -49,6 +52,9 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     ASSERT_EQ(back->RunDone.size(), 1);
     EXPECT_EQ(back->RunDone[0].Outcome, ClipOutcome::Finished);
     EXPECT_EQ(back->RunDone[0].Output, "/home/me/MavoOutput/party.MP4");
+    // The verdict comes back too: a resumed run whose every file plays says so.
+    RunSummary resumed{false, back->RunDone};
+    EXPECT_EQ(resumed.PlaysLine(), "Every file was read back: plays on MP4 player");
 
     // Torn at any point, the text is no list.
     for (qsizetype cut : {qsizetype{0}, qsizetype{1}, text.size() / 2, text.size() - 1})
@@ -98,4 +104,36 @@ TEST(ListKeeper, TheLeftoverIsOfferedOnceAndADamagedOneWithANote) {
     ASSERT_TRUE(next.Save(ListWithACutRun()));
     next.Remove();
     EXPECT_FALSE(QFile::exists(next.FilePath()));
+}
+
+// Containers and sandboxes give a new program the id a crashed one had: the lock it left names
+// a running process of the same name, and is still the crashed one's.
+TEST(ListKeeper, ALockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
+    QTemporaryDir dir;
+    const QString lock = dir.filePath("ClipList.lock");
+    const QString owner = dir.filePath("ClipList.owner");
+    QByteArray lock_text;
+    {
+        ListKeeper crashed(dir.path());
+        ASSERT_TRUE(crashed.Lock());
+        QFile file(lock);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        lock_text = file.readAll();
+    }
+    // The lock as the crash left it, and the note of a process of this id that started earlier.
+    Write(lock, lock_text);
+    QFile noted(owner);
+    ASSERT_TRUE(noted.open(QIODevice::ReadOnly));
+    QList<QByteArray> stamp = noted.readAll().split(' ');
+    noted.close();
+    ASSERT_EQ(stamp.size(), 3);
+    stamp[2] = QByteArray::number(stamp[2].toLongLong() - 1);
+    Write(owner, stamp.join(' '));
+
+    ListKeeper next(dir.path());
+    EXPECT_TRUE(next.Lock());
+    EXPECT_TRUE(next.Save(ListWithACutRun()));
+    // The lock of the process that noted itself holds.
+    ListKeeper other(dir.path());
+    EXPECT_FALSE(other.Lock());
 }
