@@ -193,7 +193,7 @@ bool ListKeeper::HolderIsGone() const {
     return noted != ProcessStamp(pid);
 }
 
-std::optional<SavedList> ListKeeper::TakeLeftover(QString *note) {
+std::optional<SavedList> ListKeeper::ReadLeftover(QString *note) {
     if (!locked_)
         return std::nullopt;
     QFile file(FilePath());
@@ -203,8 +203,8 @@ std::optional<SavedList> ListKeeper::TakeLeftover(QString *note) {
     file.close();
     QString reason;
     std::optional<SavedList> list = SavedList::FromJson(text, &reason);
-    SetAside();
     if (!list) {
+        SetAside();
         if (note != nullptr)
             *note = QStringLiteral("the clip list saved before the program last ended was not "
                                    "restored: %1; it is kept as %2")
@@ -248,7 +248,10 @@ ListSaver::ListSaver(ListKeeper &keeper, Sources sources, QObject *parent)
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     timer_->setInterval(kSaveDelayMs);
-    connect(timer_, &QTimer::timeout, this, [this] { keeper_.Save(Snapshot()); });
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (!held_)
+            keeper_.Save(Snapshot());
+    });
     const ClipList *clips = sources_.clips;
     connect(clips, &ClipList::ClipAdded, this, &ListSaver::Schedule);
     connect(clips, &ClipList::ClipsRemoved, this, &ListSaver::Schedule);
@@ -287,8 +290,16 @@ void ListSaver::Schedule() {
         timer_->start();
 }
 
+void ListSaver::Release(bool save_now) {
+    held_ = false;
+    if (save_now) {
+        Schedule();
+        Flush();
+    }
+}
+
 void ListSaver::Flush() {
-    if (!timer_->isActive())
+    if (!timer_->isActive() || held_)
         return;
     timer_->stop();
     keeper_.Save(Snapshot());
