@@ -14,8 +14,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -484,4 +488,31 @@ TEST(MavoConvert, AProfileAboveTheLevelIsRefusedAndAKeptFileIsNamed) {
         << report["plays"].toString().toStdString();
     EXPECT_EQ(report["output"].toString(), cli.Output() + "/cli_120fps.mp4");
     EXPECT_TRUE(QFileInfo(report["output"].toString()).isFile());
+}
+
+// A file whose first read stalls (a disk spinning up, a share) is waited for: the limit on
+// reading headers is on the work, not on the wait. The stall is a lease on the file, which holds
+// the engine's open until it is let go.
+TEST(MavoConvert, AFileWhoseFirstReadStallsIsReadOnceItComes) {
+    ConvertCommand cli;
+    const QString slow = cli.Home() + "/slow.avi";
+    ASSERT_TRUE(QFile::copy(Media("avi"), slow));
+    std::signal(SIGIO, SIG_IGN);
+    const int fd = ::open(QFile::encodeName(slow).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
+        ::close(fd);
+        GTEST_SKIP() << "no file leases here: " << std::strerror(errno);
+    }
+    QProcess process;
+    cli.Start(process, {"--output", cli.Output(), "--json", slow});
+    QThread::msleep(3000);
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    ::close(fd);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(JsonLines(QString::fromUtf8(process.readAllStandardOutput())).value(0)["result"],
+              "converted")
+        << err.toStdString();
 }
