@@ -11,6 +11,7 @@
 #include "controls/ControlMessages.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
+#include "controls/ListKeys.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
 #include "desktop/ErrorReport.h"
@@ -216,6 +217,8 @@ void TMainWindow::HookKeyboard() {
     };
     for (const auto &[sequence, action] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
+    KeepListKeys(ComboBox_Device);
+    KeepListKeys(ComboBox_OutputSetting);
     // Tab goes through the controls as they are seen: the device panel, the list and its
     // buttons, the preview, the marks, the device and its profile and Convert, then the title
     // bar's buttons.
