@@ -84,3 +84,11 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
         job.Options << QStringLiteral("-fs") << QString::number(profile.SizeLimitBytes);
     }
 }
+
+TConvertDef PrepareDeviceClip(const ClipSource &clip, const ProfileSettings &profile,
+                              const QString &work_folder, bool keep_ratio, const NameTaken &taken) {
+    TConvertDef job = PrepareClip(clip, profile, work_folder, keep_ratio, taken);
+    if (profile.Fitted)
+        AddDeviceOptions(job, profile);
+    return job;
+}

@@ -97,6 +97,8 @@ QString OutputPathFor(const QString &input, const QString &work_folder, const QS
 // Anything at the path counts, a dangling link too.
 bool PathTaken(const QString &path);
 
+// The job of a clip as the classic players take it; PrepareDeviceClip adds a fitted device's
+// options.
 TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
                         const QString &work_folder, bool keep_ratio,
                         const NameTaken &taken = PathTaken);

@@ -144,8 +144,8 @@ void UnfinishedOutputNote::Write() const {
 
 QString UnfinishedOutputFolder() {
     // Per user, wherever the program lies: the program and mavo-convert of one user share it.
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base.isEmpty() ? QString() : WithSeparator(base) + QStringLiteral("Vidore4/Unfinished/");
+    const QString own = OwnFolderIn(QStandardPaths::GenericConfigLocation);
+    return own.isEmpty() ? QString() : own + QStringLiteral("Unfinished/");
 }
 
 QStringList RemoveUnfinishedOutputs(const QString &folder) {

@@ -129,8 +129,7 @@ std::optional<SavedList> SavedList::FromJson(const QByteArray &text, QString *re
 }
 
 QString SavedListFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base.isEmpty() ? QString() : WithSeparator(base) + QStringLiteral("Vidore4/");
+    return OwnFolderIn(QStandardPaths::GenericConfigLocation);
 }
 
 ListKeeper::ListKeeper(QString folder) : folder_(WithSeparator(std::move(folder))) {}

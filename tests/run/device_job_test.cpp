@@ -24,7 +24,7 @@ ProfileSettings Settings(const QString &text, int32_t device, ProfileExtras extr
 }
 
 QStringList Arguments(const ProfileSettings &profile, ClipSource clip = kClip) {
-    return EngineArguments(PrepareClip(clip, profile, "/out/", true, NothingTaken));
+    return EngineArguments(PrepareDeviceClip(clip, profile, "/out/", true, NothingTaken));
 }
 
 void Put(char *field, size_t size, const char *text) {
@@ -79,7 +79,7 @@ TEST(DeviceJob, TodaysDevicesFitThePictureWithTheirOptionsAndTheClassicListStays
                          "44.1 khps, 2 Channels Stereo";
     const ProfileSettings classic = Settings(ipod, 2);
     const ClipSource wide{"/videos/party.avi", 0, 20, 1280, 720};
-    const TConvertDef job = PrepareClip(wide, classic, "/out/", true, NothingTaken);
+    const TConvertDef job = PrepareDeviceClip(wide, classic, "/out/", true, NothingTaken);
     EXPECT_EQ(EngineArguments(job), ArgumentList(job));
     EXPECT_EQ(ArgumentList(job).size(), kArgumentCount);
     EXPECT_EQ(job.PadTop, "30"); // the classic players still get their bands
