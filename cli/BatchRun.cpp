@@ -26,7 +26,8 @@ std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {
     info = ClipInfoRecord{};
     DllGetFileInfo(path.toUtf8().constData(), &info);
     if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0)
-        return QStringLiteral("no video the engine can read");
+        return info.extra[5] == 1 ? QStringLiteral("the file could not be read in time")
+                                  : QStringLiteral("no video the engine can read");
     return std::nullopt;
 }
 

@@ -190,9 +190,10 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason, doub
     av_dict_free(&opts);
     if (err < 0) {
         // avformat_open_input frees the context on failure.
-        if (deadline.passed)
+        if (deadline.passed) {
             reason = "the input file could not be read in time: it is damaged or unreadable";
-        else if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
+            err = AVERROR_EXIT;
+        } else if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
             reason = MissingInputReason(err);
         else if (err == AVERROR(EINVAL) || err == AVERROR_INVALIDDATA)
             reason = "the input file is not a video file this program can read, or it is damaged";

@@ -22,7 +22,8 @@ namespace engine {
 // With a probe limit, opening and reading the stream headers give up after that many seconds of
 // work (a damaged header can send the readers on a long search), or after fifteen times that of
 // waiting for reads: the information and thumbnail calls answer within it whatever the file
-// holds, and a slow disk or share is waited for. A conversion passes none.
+// holds, and a slow disk or share is waited for; past the limit the answer is AVERROR_EXIT. A
+// conversion passes none.
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason,
               double probe_seconds = 0);
 

@@ -493,7 +493,7 @@ TEST(MavoConvert, AProfileAboveTheLevelIsRefusedAndAKeptFileIsNamed) {
 // A file whose first read stalls (a disk spinning up, a share) is waited for: the limit on
 // reading headers is on the work, not on the wait. The stall is a lease on the file, which holds
 // the engine's open until it is let go.
-TEST(MavoConvert, AFileWhoseFirstReadStallsIsReadOnceItComes) {
+TEST(MavoConvert, AFileWhoseFirstReadStallsIsReadOnceItComesOrNamedAsLate) {
     ConvertCommand cli;
     const QString slow = cli.Home() + "/slow.avi";
     ASSERT_TRUE(QFile::copy(Media("avi"), slow));
@@ -515,4 +515,12 @@ TEST(MavoConvert, AFileWhoseFirstReadStallsIsReadOnceItComes) {
     EXPECT_EQ(JsonLines(QString::fromUtf8(process.readAllStandardOutput())).value(0)["result"],
               "converted")
         << err.toStdString();
+
+    // Past the limit (made tiny here) the file is named as not read in time.
+    qputenv("MAVO_ENGINE_PROBE_SECONDS", "0.000001");
+    const Outcome late = cli.Run({"--output", cli.Output(), slow});
+    qunsetenv("MAVO_ENGINE_PROBE_SECONDS");
+    EXPECT_EQ(late.status, 1);
+    EXPECT_TRUE(late.err.contains(slow + ": the file could not be read in time"))
+        << late.err.toStdString();
 }
