@@ -46,8 +46,9 @@ public:
     void Offer();
     // An added clip: its saved marks and selection, when it is one of the restored ones.
     void ApplyMarks(ClipRecord &record);
-    // From the offer until both questions are answered and the clips are back.
-    bool Busy() const { return busy_; }
+    // While there is a list to offer, and from the offer until both questions are answered and
+    // the clips are back.
+    bool Busy() const { return busy_ || leftover_.has_value(); }
 
 signals:
     // The restore is over (or there was nothing to restore): the list is this program's own.
