@@ -8,8 +8,8 @@
 
 namespace {
 
-// Whether a frame's sides fit a level whose pictures hold at most `most` units of `unit` pixels
-// each: no side may pass the square root of eight times the picture.
+// Whether a frame of width x height units (macroblocks, or samples) fits a level whose pictures
+// hold at most `most` of them, no side longer than the square root of eight times that.
 bool SidesFit(int64_t width_units, int64_t height_units, int64_t most) {
     const double side = std::sqrt(8.0 * static_cast<double>(most));
     return width_units * height_units <= most && width_units <= side && height_units <= side;
@@ -19,7 +19,7 @@ std::optional<int32_t> H264LevelNeeded(int32_t width, int32_t height, double fps
     const int64_t mb_w = (width + 15) / 16, mb_h = (height + 15) / 16;
     for (const engine::H264Level &l : engine::kH264Levels) {
         if (l.name == "1b")
-            continue; // counted as 1.1 by the read-back; never the least that fits anyway
+            continue; // its number (9) is out of order, and 1.1 carries all it does
         const bool rate_fits = static_cast<double>(mb_w * mb_h) * fps <= l.mb_rate * 1.0001;
         if (SidesFit(mb_w, mb_h, l.frame_mbs) && rate_fits && kbps * 4 <= l.max_kbps * 5)
             return l.idc;
@@ -30,8 +30,7 @@ std::optional<int32_t> H264LevelNeeded(int32_t width, int32_t height, double fps
 std::optional<int32_t> HevcLevelNeeded(int32_t width, int32_t height, double fps, int32_t kbps) {
     const int64_t samples = int64_t{width} * height;
     for (const engine::HevcLevel &l : engine::kHevcLevels) {
-        const double side = std::sqrt(8.0 * static_cast<double>(l.picture_samples));
-        const bool frame_fits = samples <= l.picture_samples && width <= side && height <= side;
+        const bool frame_fits = SidesFit(width, height, l.picture_samples);
         const bool rate_fits = static_cast<double>(samples) * fps <= l.sample_rate * 1.0001;
         if (frame_fits && rate_fits && kbps <= l.max_kbps)
             return static_cast<int32_t>(std::lround(
