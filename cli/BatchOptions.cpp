@@ -164,8 +164,16 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
                               .arg(Quoted(device->Section))};
     }
     job.ProfileText = list.Profiles[job.ProfileNumber].Text;
-    auto settings = DeviceProfileSettings(
-        job.ProfileText, *device, catalogue.ReadProfileExtras(device->Section, job.ProfileText));
+    const ProfileExtras extras = catalogue.ReadProfileExtras(device->Section, job.ProfileText);
+    const QString codec = extras.VideoCodec.isEmpty() ? device->VideoCodec : extras.VideoCodec;
+    const QString why = ProfileOutOfBounds(ProfileCatalogue::ParseProfileText(job.ProfileText),
+                                           codec, device->Limits);
+    if (!why.isEmpty())
+        return UsageError{QStringLiteral("%1 cannot play profile %2 of %3: %4")
+                              .arg(device->Caption)
+                              .arg(job.ProfileNumber)
+                              .arg(Quoted(device->Section), why)};
+    auto settings = DeviceProfileSettings(job.ProfileText, *device, extras);
     if (!settings)
         return UsageError{QStringLiteral("profile %1 of %2 has no usable resolution: %3")
                               .arg(job.ProfileNumber)

@@ -26,7 +26,8 @@ std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {
     info = ClipInfoRecord{};
     DllGetFileInfo(path.toUtf8().constData(), &info);
     if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0)
-        return QStringLiteral("no video the engine can read");
+        return info.extra[5] == 1 ? QStringLiteral("the file could not be read in time")
+                                  : QStringLiteral("no video the engine can read");
     return std::nullopt;
 }
 
@@ -97,7 +98,10 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
         const QString path = QFileInfo(file).absoluteFilePath();
         ClipInfoRecord info{};
         if (auto reason = Unreadable(path, info)) {
-            Report({path, {}, ClipOutcome::Failed, *reason, 0, {}});
+            ClipReport report;
+            report.Source = path;
+            report.Reason = *reason;
+            Report(report);
             continue;
         }
         // The whole clip: from its start to its length.
@@ -159,10 +163,17 @@ void BatchRun::EndClip(const ClipResult &result) {
     clip_seconds_ = 0;
     if (result.Outcome == ClipOutcome::Pending)
         return;
-    const bool made = result.Outcome == ClipOutcome::Finished;
-    ClipReport report{result.Source, made ? result.Output : QString(), result.Outcome,
-                      result.Reason, clip_clock_.elapsed() / 1000.0,   result.Plays};
-    if (!result.Output.isEmpty() && QFileInfo::exists(result.Output))
+    // A file its device cannot play is kept, and named; a stopped clip's file is gone.
+    const bool kept = result.Outcome != ClipOutcome::Stopped && !result.Output.isEmpty() &&
+                      QFileInfo(result.Output).isFile();
+    ClipReport report;
+    report.Source = result.Source;
+    report.Output = kept ? result.Output : QString();
+    report.Outcome = result.Outcome;
+    report.Reason = result.Reason;
+    report.Seconds = clip_clock_.elapsed() / 1000.0;
+    report.Plays = result.Plays;
+    if (kept)
         DescribePicture(result.Source, result.Output, report);
     Report(report);
 }

@@ -25,7 +25,8 @@ typedef struct ClipInfoRecord {
     const char *video_format;
     const char *audio_format;
     int32_t width, height; /* display size                         */
-    int32_t extra[6];      /* fps x 1000, kbit/s, Hz, channels, 0, 0 */
+    int32_t extra[6];      /* fps x 1000, kbit/s, Hz, channels, 0, and 1 when the file's
+                              headers could not be read in time (else 0)              */
 } ClipInfoRecord;
 
 /* What a written file holds, read back to check it against the device it was made for. Texts are

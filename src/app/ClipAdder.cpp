@@ -30,8 +30,9 @@ ClipRefusal ReadInformation(const QString &path, AddedClip &clip) {
         // open; only the first tells a length or a sound format.
         const QString &audio = clip.record.AudioFormat;
         const bool has_sound = !audio.isEmpty() && audio != QLatin1String("none");
-        return has_sound || clip.record.Duration > 0 ? ClipRefusal::NoVideo
-                                                     : ClipRefusal::Unreadable;
+        if (has_sound || clip.record.Duration > 0)
+            return ClipRefusal::NoVideo;
+        return info.extra[5] == 1 ? ClipRefusal::TooSlow : ClipRefusal::Unreadable;
     }
     return ClipRefusal::None;
 }
@@ -85,6 +86,8 @@ QString RefusalReason(ClipRefusal refusal) {
         return QStringLiteral("no video stream");
     case ClipRefusal::Unreadable:
         return QStringLiteral("could not be read");
+    case ClipRefusal::TooSlow:
+        return QStringLiteral("could not be read in time");
     case ClipRefusal::NoPicture:
         return QStringLiteral("no picture");
     case ClipRefusal::None:

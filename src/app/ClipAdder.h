@@ -33,6 +33,7 @@ enum class ClipRefusal {
     UnsupportedVideo, // a video format the program does not take (RealVideo)
     NoVideo,          // the file has no video stream
     Unreadable,       // the engine could not open it
+    TooSlow,          // its headers could not be read in time
     NoPicture,        // no usable thumbnail came back
 };
 

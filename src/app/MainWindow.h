@@ -15,6 +15,7 @@ class ClipAdder;
 class ClipList;
 class ListKeeper;
 class ListRestore;
+struct RestoreWindow;
 class ListSaver;
 struct ClipResult;
 class ConversionRun;
@@ -133,6 +134,10 @@ private:
     void DestroySkinnedControls();
     void HookEvents();
     void HookListSaving();
+    // The window's part of a restore: its questions, choices, adds and run.
+    RestoreWindow RestoreHooks();
+    // Files handed over while the list is busy (an add, a restore, a run) join it after.
+    void AddWaitingFiles();
     // Shortcuts, the keyboard's way through the controls in the order they are seen, and the
     // names screen readers give them.
     void HookKeyboard();
@@ -152,6 +157,7 @@ private:
     ListSaver *saver_ = nullptr;
     ListRestore *restore_ = nullptr;
     std::unique_ptr<ClipAdder> clip_adder_;
+    QStringList waiting_files_;
     std::unique_ptr<PreviewController> preview_;
     bool started_up_ = false;
     bool engine_loaded_ = false;

@@ -1,6 +1,6 @@
 #include "controls/ImageItem.h"
 
-#include "controls/ControlAccessibility.h"
+#include "controls/SpokenClip.h"
 
 #include "desktop/Fonts.h"
 #include "desktop/ScaledPicture.h"

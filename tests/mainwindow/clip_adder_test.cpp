@@ -95,8 +95,8 @@ TEST_F(AddClipsTest, SeveralFilesAreReadOnTheThreadInTheOrderChosen) {
 TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
     AddThroughDialog({Clip("first.avi"), Clip("x-RV40.rm"), Clip("y-rV30.avi"),
                       Clip("talk-unknown.mp4"), Clip("broken-unreadable.avi"),
-                      Clip("small-thumb1023.avi"), Clip("exact-thumb1024.avi"),
-                      Clip("dark-nopic.avi")});
+                      Clip("share-toolate.avi"), Clip("small-thumb1023.avi"),
+                      Clip("exact-thumb1024.avi"), Clip("dark-nopic.avi")});
     ASSERT_TRUE(WaitForAddToEnd());
     EXPECT_EQ(ListedFiles(), QStringList({"first.avi", "exact-thumb1024.avi"}));
     ASSERT_EQ(boxes.size(), 1u);
@@ -107,6 +107,7 @@ TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
                                            "\ny-rV30.avi: video format not supported"
                                            "\ntalk-unknown.mp4: no video stream"
                                            "\nbroken-unreadable.avi: could not be read"
+                                           "\nshare-toolate.avi: could not be read in time"
                                            "\nsmall-thumb1023.avi: no picture"
                                            "\ndark-nopic.avi: no picture");
     EXPECT_TRUE(SnapshotFiles().isEmpty());
