@@ -1,5 +1,6 @@
 // The filter graphs of the video and audio stages, built for the frames as they arrive.
 #include "converter.h"
+#include "downmix.h"
 #include "engine_common.h"
 
 extern "C" {
@@ -103,8 +104,13 @@ bool Converter::BuildAudioGraph(const AVFrame *f) {
     std::string chain = "atrim=start=0";
     if (job.volume != 100)
         chain += ",volume=volume=" + Fixed(job.volume / 100.0, 2, 0);
-    chain += ",aresample=" + std::to_string(s.enc->sample_rate) +
-             ",aformat=sample_fmts=" + av_get_sample_fmt_name(s.enc->sample_fmt) +
+    const Downmix downmix = PlanDownmix(f->ch_layout, s.enc->ch_layout.nb_channels);
+    if (!downmix.mix.empty())
+        chain += "," + downmix.mix;
+    chain += ",aresample=" + std::to_string(s.enc->sample_rate);
+    if (!downmix.limiter.empty())
+        chain += "," + downmix.limiter;
+    chain += ",aformat=sample_fmts=" + std::string(av_get_sample_fmt_name(s.enc->sample_fmt)) +
              ":sample_rates=" + std::to_string(s.enc->sample_rate) +
              ":channel_layouts=" + out_layout;
     bool ok = LinkChain(s, chain);
