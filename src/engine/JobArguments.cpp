@@ -118,6 +118,8 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
     job.Format = profile.Format;
     if (profile.Fitted)
         AddDeviceOptions(job, profile);
+    if (!clip.AudioTrack.isEmpty())
+        job.Options << QStringLiteral("-atrack") << clip.AudioTrack;
     return job;
 }
 
