@@ -39,6 +39,10 @@ ClipRefusal ReadInformation(const QString &path, AddedClip &clip, QString &reaso
         return has_sound || clip.record.Duration > 0 ? ClipRefusal::NoVideo
                                                      : ClipRefusal::Unreadable;
     }
+    if (const std::optional<TrackReading> tracks = ReadTracks(path)) {
+        clip.record.SoundTracks = tracks->SoundLabels;
+        clip.record.DefaultSoundTrack = tracks->Chosen;
+    }
     return ClipRefusal::None;
 }
 

@@ -80,6 +80,8 @@ void ListRestore::ApplyMarks(ClipRecord &record) {
         record.StartTime = saved.StartTime;
         record.StopTime = saved.StopTime;
     }
+    if (saved.SoundTrack < record.SoundTracks.size())
+        record.SoundTrack = saved.SoundTrack;
     if (saved.Selected)
         selected_.append(window_.Clips()->Count());
 }

@@ -70,7 +70,11 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
              QStringLiteral("Clip Resolution : ") + QString::number(clip.InfoValues[0]) +
                  QLatin1Char('x') + QString::number(clip.InfoValues[1]));
     DrawText(90, 32, QStringLiteral("Video Format : ") + clip.VideoFormat);
-    DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
+    DrawText(250, 32,
+             QStringLiteral("Audio Format : ") + clip.AudioFormat +
+                 (clip.SoundTracks.size() > 1
+                      ? QStringLiteral(" (%1 tracks)").arg(clip.SoundTracks.size())
+                      : QString()));
     DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();
     update();

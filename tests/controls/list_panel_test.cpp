@@ -280,6 +280,45 @@ TEST_F(ListPanelTest, RightButtonKeepsTheSelectionAndOpensTheMenu) {
     EXPECT_TRUE(kept.isNull());
 }
 
+TEST_F(ListPanelTest, TheMenuListsAClipsSoundTracksAndKeepsTheChoice) {
+    Skin(false);
+    Fill(1);
+    ClipRecord two_tracks = Record("/clips/film.mkv", 90, Qt::gray);
+    two_tracks.SoundTracks = {"English, 5.1", "French, stereo (default)"};
+    two_tracks.DefaultSoundTrack = 1;
+    clips.AddItem(two_tracks);
+    const auto open_menu = [this]() -> QMenu * {
+        Press(panel->Items[1], {100, 30}, Qt::RightButton);
+        Release(panel->Items[1], {100, 30}, Qt::RightButton);
+        QMenu *menu = panel->ClipMenu->findChild<QMenu *>("SoundTrack");
+        panel->ClipMenu->close();
+        return menu;
+    };
+    QMenu *sound = open_menu();
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(panel->ClipMenu->actions().contains(sound->menuAction()));
+    QList<QAction *> tracks = sound->actions();
+    ASSERT_EQ(tracks.size(), 2);
+    EXPECT_EQ(tracks[0]->text(), "1: English, 5.1");
+    EXPECT_EQ(tracks[1]->text(), "2: French, stereo (default)");
+    EXPECT_FALSE(tracks[0]->isChecked());
+    EXPECT_TRUE(tracks[1]->isChecked()) << "the engine's own choice is marked";
+    EXPECT_EQ(clips.Snapshot()[1].AudioTrack, "") << "the engine chooses by itself";
+    tracks[0]->trigger();
+    EXPECT_EQ(clips.Get(1)->SoundTrack, 0);
+    EXPECT_EQ(clips.Snapshot()[1].AudioTrack, "1");
+    EXPECT_EQ(clips.Snapshot()[0].AudioTrack, "") << "only that clip";
+    tracks = open_menu()->actions();
+    EXPECT_TRUE(tracks[0]->isChecked());
+    EXPECT_FALSE(tracks[1]->isChecked());
+    // A clip of one sound track has no such menu.
+    Press(panel->Items[0], {100, 30}, Qt::RightButton);
+    Release(panel->Items[0], {100, 30}, Qt::RightButton);
+    EXPECT_EQ(panel->ClipMenu->findChild<QMenu *>("SoundTrack"), nullptr);
+    EXPECT_EQ(panel->ClipMenu->actions().size(), 5);
+    panel->ClipMenu->close();
+}
+
 TEST_F(ListPanelTest, DoubleClickPreviewsAndRunsThePressLogic) {
     Skin(false);
     const auto items = Fill(3);

@@ -60,6 +60,14 @@ TEST_F(RealEngineTest, AClipBecomesARecordWithItsThumbnail) {
     ASSERT_EQ(rotated.refusal, ClipRefusal::None);
     EXPECT_EQ(rotated.clip.record.InfoValues[0], 240);
     EXPECT_EQ(rotated.clip.record.InfoValues[1], 320);
+
+    // A clip of several sound tracks brings their names and the engine's choice.
+    const ClipReading tracks = ReadClip(Fixture("tracks"), ThumbnailFileName(0));
+    ASSERT_EQ(tracks.refusal, ClipRefusal::None);
+    EXPECT_EQ(tracks.clip.record.SoundTracks,
+              QStringList({"English, 5.1", "French, stereo (default)"}));
+    EXPECT_EQ(tracks.clip.record.DefaultSoundTrack, 1);
+    EXPECT_EQ(tracks.clip.record.SoundTrack, -1);
 }
 
 TEST_F(RealEngineTest, AFolderOfTodaysContainersIsAddedWhole) {
