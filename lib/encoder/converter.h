@@ -5,6 +5,7 @@
 #include "convert.h"
 #include "halve.h"
 #include "handoff.h"
+#include "subtitles.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -177,6 +178,14 @@ struct Converter {
     // The run and its outcome (convert.cpp).
     std::string Status(std::chrono::steady_clock::time_point began);
     double Reached() const { return std::max(sh.video_time.load(), sh.audio_time.load()); }
+
+    // Text subtitles kept as timed text (subtitles.cpp).
+    SoftSubtitles subtitles;
+    bool SetupSubtitles();
+    // True when the packet belonged to a kept subtitle track (and was written if it fell in
+    // the clip).
+    bool Subtitle(AVPacket *pkt);
+    void WriteSubtitle(SoftSubtitle &t, const AVSubtitle &sub, int64_t from, int64_t length);
 };
 
 // Processor time of the calling thread, for the optional stage profile.

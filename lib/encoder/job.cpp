@@ -188,6 +188,10 @@ constexpr Option kOptions[] = {
          return Store(ParseInt(v, kLeastSizeLimit, int64_t{1} << 40), j.size_limit);
      }},
     {"-atrack", true, [](std::string_view v, Job &j) { return ReadTrack(v, j.audio_track); }},
+    {"-subtitles", true,
+     [](std::string_view v, Job &j) {
+         return (v == "keep" || v == "none") && !(j.subtitles = v).empty();
+     }},
 };
 
 const Option *FindOption(std::string_view name) {

@@ -45,6 +45,8 @@ struct Job {
 
     // The sound track: a number (1 the first) or a language code; empty: the engine's choice.
     std::string audio_track;
+    // Text subtitles: "keep" writes them as timed text; empty or "none" leaves them out.
+    std::string subtitles;
 };
 
 // The smallest size target the engine takes, in bytes.

@@ -351,7 +351,8 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
     // each other; the muxer waits for the slower one up to 30 s (a stream that stops early, or
     // never starts, does not hold everything in memory).
     sh.oc->max_interleave_delta = 30 * static_cast<int64_t>(AV_TIME_BASE);
-    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (ai >= 0 && !SetupAudio(ai, adec)))
+    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (ai >= 0 && !SetupAudio(ai, adec)) ||
+        !SetupSubtitles())
         return false;
     if (!CreateOutputFile())
         return false;

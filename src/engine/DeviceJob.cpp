@@ -74,6 +74,10 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
                    profile.VideoProfile,   QStringLiteral("-faststart")};
     if (!profile.Tag.isEmpty())
         job.Options << QStringLiteral("-vtag") << profile.Tag;
+    // Phones and TVs show the source's text subtitles on request; a size-capped file leaves them
+    // out.
+    if (profile.SizeLimitBytes == 0)
+        job.Options << QStringLiteral("-subtitles") << QStringLiteral("keep");
     if (profile.SizeLimitBytes > 0) {
         const QSize frame = SizeCappedFrame(profile, std::max(job.Length, 1));
         job.Size = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());

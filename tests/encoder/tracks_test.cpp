@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <regex>
 
@@ -147,6 +149,66 @@ TEST(SoundTracks, SurroundBecomesStereoThatNeverClipsAndKeepsItsLevel) {
     const double usual =
         Volume(normal, "mean_volume", "aformat=sample_fmts=fltp:channel_layouts=stereo,");
     EXPECT_NEAR(ours, usual, 1.0);
+}
+
+// French SubRip from 1.0 to 2.5 s and from 3.0 to 4.0 s; an English ASS line from 0.5 to 2.0 s.
+std::string WithSubtitles() {
+    const std::string dir = media::FixtureDir();
+    std::ofstream(dir + "/fr.srt") << "1\n00:00:01,000 --> 00:00:02,500\nBonjour\n\n"
+                                      "2\n00:00:03,000 --> 00:00:04,000\nAu revoir\n";
+    std::ofstream(dir + "/en.ass")
+        << "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+           "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+           "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
+           "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
+           "Style: Default,DejaVu Sans,28,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,"
+           "100,100,0,0,1,2,0,2,10,10,10,1\n\n[Events]\nFormat: Layer, Start, End, Style, Name, "
+           "MarginL, MarginR, MarginV, Effect, Text\n"
+           "Dialogue: 0,0:00:00.50,0:00:02.00,Default,,0,0,0,,Hello there\n";
+    return Made("subtitles.mkv",
+                kPicture + "-f lavfi -i sine=sample_rate=44100:duration=4 -i " +
+                    media::Quote(dir + "/fr.srt") + " -i " + media::Quote(dir + "/en.ass") +
+                    " -map 0:v -map 1:a -map 2 -map 3 -c:v libx264 -preset ultrafast "
+                    "-pix_fmt yuv420p -c:a aac -c:s:0 srt -c:s:1 ass -metadata:s:s:0 language=fre "
+                    "-metadata:s:s:1 language=eng");
+}
+
+// The cues of one subtitle stream as the ffmpeg CLI reads them back, in SubRip form.
+std::string Cues(const std::string &file, int stream) {
+    std::string out;
+    media::Run("ffmpeg -nostdin -v error -i " + media::Quote(file) +
+                   " -map 0:s:" + std::to_string(stream) + " -f srt -",
+               &out);
+    return out;
+}
+
+TEST(Subtitles, TextTracksAreKeptAsTimedTextWithTheirLanguageAndTimedFromTheStart) {
+    const std::string dir = media::ScratchDir("soft_subtitles");
+    const std::string out = dir + "/out.mp4";
+    std::vector<std::string> args = IpodArgs(WithSubtitles(), out, "0.5", "3");
+    args.insert(args.end() - 1, {"-subtitles", "keep"});
+    EngineSession engine;
+    ASSERT_EQ(engine.Convert(args), 0) << engine.Lines().back();
+    EXPECT_EQ(
+        media::Probe(out, "s:0", "codec_name:stream_tags=language"),
+        (std::map<std::string, std::string>{{"codec_name", "mov_text"}, {"language", "fre"}}));
+    EXPECT_EQ(media::Probe(out, "s:1", "codec_name:stream_tags=language")["language"], "eng");
+    // Half a second in, cut after 3 s: the cues move by the start point and the last one is
+    // cut at the end (the reader shifts everything by the sound's 23 ms of priming).
+    const std::string french = Cues(out, 0);
+    EXPECT_NE(french.find("00:00:00,523 --> 00:00:02,023\nBonjour"), std::string::npos) << french;
+    EXPECT_NE(french.find("00:00:02,523 --> 00:00:03,0"), std::string::npos) << french;
+    EXPECT_NE(Cues(out, 1).find("00:00:00,023 --> 00:00:01,523"), std::string::npos)
+        << Cues(out, 1);
+    // Without the option, and in a container without timed text, there are none.
+    const std::string plain = dir + "/plain.mp4";
+    ASSERT_EQ(engine.Convert(IpodArgs(WithSubtitles(), plain, "0", "2")), 0);
+    EXPECT_EQ(media::Probe(plain, "s:0", "codec_name")["codec_name"], "");
+    std::vector<std::string> avi = IpodArgs(WithSubtitles(), dir + "/out.avi", "0", "2", "avi");
+    avi.insert(avi.end() - 1, {"-subtitles", "keep"});
+    EXPECT_EQ(engine.Convert(avi), 2);
+    EXPECT_EQ(engine.Lines().back(),
+              "error: -subtitles keep needs a container of the MP4 family, not avi");
 }
 
 TEST(SoundTracks, AVideoTheEngineCannotReadIsNamedByItsCodec) {
