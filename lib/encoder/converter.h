@@ -93,6 +93,8 @@ struct Stage {
     // The AAC coder on trial (audio with FFmpeg's aac encoder only).
     std::unique_ptr<CoderTrial> trial;
     const char *coder = ""; // the AAC coder in use, for the stage profile
+    // Video only: the filters that draw subtitles into the picture at the output size; "" none.
+    std::string burn_in;
 
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {

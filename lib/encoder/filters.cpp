@@ -66,6 +66,7 @@ std::string VideoChain(const Stage &s, const Job &job, const AVFrame *f) {
     const bool shrink = iw * 2 <= src_w && ih * 2 <= src_h;
     chain += ",scale=w=" + std::to_string(iw) + ":h=" + std::to_string(ih) +
              (shrink ? ":flags=area" : ":flags=bicubic") + ",setsar=1";
+    chain += s.burn_in; // subtitles burned in, drawn at the output size (burn_in.cpp)
     if (iw != W || ih != H)
         chain += ",pad=w=" + std::to_string(W) + ":h=" + std::to_string(H) +
                  ":x=" + std::to_string(job.pad_left) + ":y=" + std::to_string(job.pad_top) +

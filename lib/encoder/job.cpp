@@ -190,7 +190,10 @@ constexpr Option kOptions[] = {
     {"-atrack", true, [](std::string_view v, Job &j) { return ReadTrack(v, j.audio_track); }},
     {"-subtitles", true,
      [](std::string_view v, Job &j) {
-         return (v == "keep" || v == "none") && !(j.subtitles = v).empty();
+         std::string track;
+         const bool ok = v == "keep" || v == "none" || v == "burn" ||
+                         (v.substr(0, 5) == "burn:" && ReadTrack(v.substr(5), track));
+         return ok && !(j.subtitles = v).empty();
      }},
 };
 

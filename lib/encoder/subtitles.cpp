@@ -1,6 +1,7 @@
 // Text subtitles: decoded from the source, timed against the start point and the length, and
 // written as MP4 timed text.
 #include "subtitles.h"
+#include "burn_in.h"
 #include "converter.h"
 #include "tracks.h"
 
@@ -62,6 +63,14 @@ std::unique_ptr<SoftSubtitle> OpenTrack(AVStream *ist, bool bitexact) {
 } // namespace
 
 bool Converter::SetupSubtitles() {
+    std::string reason;
+    const int burn = BurnInStream(ic, job.subtitles, reason);
+    if (burn == -2) {
+        sh.Fail(reason);
+        return false;
+    }
+    if (burn >= 0 && video)
+        video->burn_in = BurnInFilter(ic, burn, job.input, start_target);
     if (job.subtitles != "keep")
         return true;
     if (avformat_query_codec(sh.oc->oformat, AV_CODEC_ID_MOV_TEXT, FF_COMPLIANCE_NORMAL) != 1) {
@@ -71,7 +80,7 @@ bool Converter::SetupSubtitles() {
     }
     for (unsigned i = 0; i < ic->nb_streams; ++i) {
         AVStream *ist = ic->streams[i];
-        if (!IsTextSubtitle(ist))
+        if (!IsTextSubtitle(ist) || static_cast<int>(i) == burn)
             continue;
         std::unique_ptr<SoftSubtitle> t = OpenTrack(ist, job.bitexact);
         if (t == nullptr)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -209,6 +210,38 @@ TEST(Subtitles, TextTracksAreKeptAsTimedTextWithTheirLanguageAndTimedFromTheStar
     EXPECT_EQ(engine.Convert(avi), 2);
     EXPECT_EQ(engine.Lines().back(),
               "error: -subtitles keep needs a container of the MP4 family, not avi");
+}
+
+// How many pixels of the bottom quarter of two outputs' pictures at `seconds` differ clearly (by
+// more than a quarter of the grey scale): text drawn on one of them.
+int MarkedPixels(const std::string &a, const std::string &b, double seconds) {
+    const std::vector<unsigned char> x = media::GreyFrame(a, seconds, 320, 240);
+    const std::vector<unsigned char> y = media::GreyFrame(b, seconds, 320, 240);
+    if (x.size() != y.size() || x.empty())
+        return -1;
+    int marked = 0;
+    for (size_t i = x.size() * 3 / 4; i < x.size(); ++i)
+        marked += std::abs(int{x[i]} - int{y[i]}) > 64;
+    return marked;
+}
+
+TEST(Subtitles, ABurnedInTrackShowsInThePictureAtItsTimeAndNotBefore) {
+    const std::string dir = media::ScratchDir("burned_subtitles");
+    const std::string plain = dir + "/plain.mp4", burned = dir + "/burned.mp4";
+    EngineSession engine;
+    ASSERT_EQ(engine.Convert(IpodArgs(WithSubtitles(), plain, "0.5", "3")), 0);
+    // The French track, "Bonjour" from 1.0 s of the source: 0.5 s into the output.
+    std::vector<std::string> args = IpodArgs(WithSubtitles(), burned, "0.5", "3");
+    args.insert(args.end() - 1, {"-subtitles", "burn:fre"});
+    ASSERT_EQ(engine.Convert(args), 0) << engine.Lines().back();
+    EXPECT_EQ(MarkedPixels(plain, burned, 0.3), 0) << "nothing drawn before its time";
+    EXPECT_GT(MarkedPixels(plain, burned, 0.8), 100) << "the line is drawn at its time";
+    EXPECT_EQ(media::Probe(burned, "s:0", "codec_name")["codec_name"], "");
+    // Only text can be drawn, and only a track that is there.
+    args = IpodArgs(WithSubtitles(), dir + "/none.mp4", "0", "2");
+    args.insert(args.end() - 1, {"-subtitles", "burn:3"});
+    EXPECT_EQ(engine.Convert(args), 2);
+    EXPECT_EQ(engine.Lines().back(), "error: no subtitle track 3 in the input");
 }
 
 TEST(SoundTracks, AVideoTheEngineCannotReadIsNamedByItsCodec) {
