@@ -63,6 +63,7 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
                            TakeValue(arguments, i, "--profile", options.Profile, error) ||
                            TakeValue(arguments, i, "--output", options.OutputFolder, error) ||
                            TakeValue(arguments, i, "--audio", options.Audio, error) ||
+                           TakeValue(arguments, i, "--subtitles", options.Subtitles, error) ||
                            TakeSwitch(argument, "--keep-ratio", options.KeepRatio) ||
                            TakeSwitch(argument, "--json", options.Json) ||
                            TakeSwitch(argument, "--quiet", options.Quiet) ||
@@ -76,6 +77,10 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
         error = QStringLiteral("bad sound track %1: give its number (1 is the first) or its "
                                "language (en, fre ...)")
                     .arg(Quoted(*options.Audio));
+    if (error.isEmpty() && options.Subtitles && !IsSubtitleChoice(*options.Subtitles))
+        error = QStringLiteral("bad subtitle choice %1: none, keep, burn, or burn:N or burn:LANG "
+                               "for one track")
+                    .arg(Quoted(*options.Subtitles));
     if (!error.isEmpty())
         return UsageError{error};
     if (options.Help || options.List)
@@ -183,6 +188,7 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
     job.WorkFolder = std::get<QString>(folder);
     job.KeepRatio = options.KeepRatio || stored.KeepRatio;
     job.AudioTrack = options.Audio.value_or(QString());
+    job.Subtitles = options.Subtitles.value_or(QString());
     return job;
 }
 

@@ -94,7 +94,8 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
             continue;
         }
         // The whole clip: from its start to its length.
-        clips.append({path, 0, info.duration, info.width, info.height, job_.AudioTrack});
+        clips.append(
+            {path, 0, info.duration, info.width, info.height, job_.AudioTrack, job_.Subtitles});
         list_seconds_ += std::max<int32_t>(0, info.duration);
     }
     return clips;

@@ -120,6 +120,13 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
         AddDeviceOptions(job, profile);
     if (!clip.AudioTrack.isEmpty())
         job.Options << QStringLiteral("-atrack") << clip.AudioTrack;
+    if (!clip.Subtitles.isEmpty()) {
+        // The clip's own choice replaces the device's.
+        const qsizetype at = job.Options.indexOf(QStringLiteral("-subtitles"));
+        if (at >= 0)
+            job.Options.remove(at, 2);
+        job.Options << QStringLiteral("-subtitles") << clip.Subtitles;
+    }
     return job;
 }
 

@@ -43,6 +43,13 @@ bool IsTrackChoice(const QString &text) {
     return pattern.match(text).hasMatch();
 }
 
+bool IsSubtitleChoice(const QString &text) {
+    if (text == QLatin1String("none") || text == QLatin1String("keep") ||
+        text == QLatin1String("burn"))
+        return true;
+    return text.startsWith(QLatin1String("burn:")) && IsTrackChoice(text.mid(5));
+}
+
 QString NumberedTracks(const QStringList &labels) {
     QStringList numbered;
     for (qsizetype i = 0; i < labels.size(); ++i)

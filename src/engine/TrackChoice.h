@@ -28,5 +28,8 @@ QString VideoRefusal(const QString &path);
 // language code.
 bool IsTrackChoice(const QString &text);
 
+// Whether the text is a subtitle choice the engine takes: none, keep, burn, burn:N, burn:LANG.
+bool IsSubtitleChoice(const QString &text);
+
 // "1: English, 5.1; 2: French, stereo (default)"; "none" for no tracks.
 QString NumberedTracks(const QStringList &labels);

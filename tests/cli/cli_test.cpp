@@ -305,6 +305,16 @@ TEST(MavoConvert, TheSoundTrackIsChosenByNumberOrLanguageAndAMissingOneIsAUsageE
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.err.contains("bad sound track \"0\"")) << bad.err.toStdString();
     EXPECT_EQ(cli.OutputFiles().size(), 1);
+    // The subtitle choice reaches the engine, which names what is missing.
+    const Outcome burn =
+        cli.Run({"--output", cli.Output(), "--subtitles", "burn:3", Media("tracks")});
+    EXPECT_EQ(burn.status, 1);
+    EXPECT_TRUE(burn.err.contains(Media("tracks") + ": no subtitle track 3 in the input"))
+        << burn.err.toStdString();
+    const Outcome bad_subtitles = cli.Run({"--subtitles", "burn:", Media("tracks")});
+    EXPECT_EQ(bad_subtitles.status, 2);
+    EXPECT_TRUE(bad_subtitles.err.contains("bad subtitle choice \"burn:\""));
+    EXPECT_EQ(cli.OutputFiles().size(), 1);
 }
 
 TEST(MavoConvert, AVideoTheEngineHasNoDecoderForIsNamedByItsCodec) {
