@@ -42,6 +42,7 @@ ClipRefusal ReadInformation(const QString &path, AddedClip &clip, QString &reaso
     if (const std::optional<TrackReading> tracks = ReadTracks(path)) {
         clip.record.SoundTracks = tracks->SoundLabels;
         clip.record.DefaultSoundTrack = tracks->Chosen;
+        clip.record.SubtitleTracks = tracks->SubtitleLabels;
     }
     return ClipRefusal::None;
 }

@@ -82,6 +82,7 @@ void ListRestore::ApplyMarks(ClipRecord &record) {
     }
     if (saved.SoundTrack < record.SoundTracks.size())
         record.SoundTrack = saved.SoundTrack;
+    record.Subtitles = saved.Subtitles;
     if (saved.Selected)
         selected_.append(window_.Clips()->Count());
 }

@@ -46,6 +46,7 @@ TListPanel::~TListPanel() {
     delete ClipMenu;
     ClipMenu = nullptr;
     SoundMenu = nullptr;
+    SubtitleMenu = nullptr;
     for (Image_Item *item : Items)
         delete item;
     Items.clear();
@@ -467,6 +468,7 @@ void TListPanel::ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos) {
         connect(ClipMenu, &QMenu::triggered, this, &TListPanel::ClipMenuClick);
     }
     FillSoundMenu();
+    FillSubtitleMenu();
     ClipMenu->popup(screen_pos);
 }
 
@@ -487,6 +489,32 @@ void TListPanel::FillSoundMenu() {
         connect(track, &QAction::triggered, this, [this, index, i] {
             if (clips_ != nullptr)
                 clips_->SetSoundTrack(index, static_cast<int32_t>(i));
+        });
+    }
+}
+
+void TListPanel::FillSubtitleMenu() {
+    delete SubtitleMenu;
+    SubtitleMenu = nullptr;
+    const ClipRecord *clip = clips_ != nullptr ? clips_->Get(cursor_) : nullptr;
+    if (clip == nullptr || clip->SubtitleTracks.isEmpty())
+        return;
+    SubtitleMenu = ClipMenu->addMenu(QStringLiteral("Subtitles"));
+    SubtitleMenu->setObjectName(QStringLiteral("Subtitles"));
+    QList<QPair<QString, QString>> choices{{QStringLiteral("none"), QStringLiteral("None")},
+                                           {QStringLiteral("keep"), QStringLiteral("Keep")}};
+    for (qsizetype i = 0; i < clip->SubtitleTracks.size(); ++i)
+        choices.append(
+            {QStringLiteral("burn:%1").arg(i + 1),
+             QStringLiteral("Burn in track %1: %2").arg(i + 1).arg(clip->SubtitleTracks[i])});
+    const int32_t index = cursor_;
+    for (const auto &[choice, caption] : choices) {
+        QAction *entry = SubtitleMenu->addAction(caption);
+        entry->setCheckable(true);
+        entry->setChecked(clip->Subtitles == choice);
+        connect(entry, &QAction::triggered, this, [this, index, choice = choice] {
+            if (clips_ != nullptr)
+                clips_->SetSubtitles(index, choice);
         });
     }
 }

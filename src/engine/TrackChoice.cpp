@@ -29,6 +29,8 @@ std::optional<TrackReading> ReadTracks(const QString &path, const QString &wante
     reading.Chosen =
         tracks.audio_chosen >= 0 && tracks.audio_chosen < count ? tracks.audio_chosen : -1;
     reading.SubtitleCount = std::clamp<int32_t>(tracks.subtitle_count, 0, MAVO_MAX_TRACKS);
+    for (int32_t i = 0; i < reading.SubtitleCount; ++i)
+        reading.SubtitleLabels << Text(tracks.subtitles[i].label, sizeof tracks.subtitles[i].label);
     reading.VideoRefusal = Text(tracks.refusal, sizeof tracks.refusal);
     return reading;
 }

@@ -12,7 +12,8 @@ struct TrackReading {
     int32_t Chosen = -1;        // the sound track a conversion takes, 0-based; -1 none
     bool WantedMissing = false; // the track asked for is not in the clip
     int32_t SubtitleCount = 0;
-    QString VideoRefusal; // "H.266/VVC video cannot be read"; empty when readable
+    QStringList SubtitleLabels; // "French (default)", in the file's order
+    QString VideoRefusal;       // "H.266/VVC video cannot be read"; empty when readable
 };
 
 // Asks the engine; `wanted` is a track number (1 the first) or a language code, empty for the

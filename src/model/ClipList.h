@@ -32,6 +32,10 @@ struct ClipRecord {
     QStringList SoundTracks{};
     int32_t DefaultSoundTrack = -1;
     int32_t SoundTrack = -1;
+    // The subtitle tracks ("French (default)") and the user's choice for them: "none", "keep" or
+    // "burn:N"; empty: as the device has it.
+    QStringList SubtitleTracks{};
+    QString Subtitles{};
 
     // The sound track a conversion takes, 0-based; -1 when the clip has none.
     int32_t SoundTrackInUse() const { return SoundTrack >= 0 ? SoundTrack : DefaultSoundTrack; }
@@ -73,6 +77,8 @@ public:
     bool SetCropTimes(int32_t index, int32_t start, int32_t stop);
     // The user's choice of the clip's sound track (0-based); false for a track it does not have.
     bool SetSoundTrack(int32_t index, int32_t track);
+    // The user's choice of the clip's subtitles ("none", "keep", "burn:N" for a track it has).
+    bool SetSubtitles(int32_t index, const QString &choice);
     // Selects or unselects one clip; the current clip stays as it is.
     void SetSelected(int32_t index, bool selected);
     // The user clicked the entry at index; it becomes current.
@@ -88,6 +94,7 @@ signals:
     void SelectionChanged();
     void CropChanged(int32_t index);
     void SoundTrackChanged(int32_t index);
+    void SubtitlesChanged(int32_t index);
     // The current clip changed, by a click, an add or a removal; 0 for none.
     void CurrentChanged(int32_t id);
 

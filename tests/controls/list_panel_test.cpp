@@ -280,12 +280,13 @@ TEST_F(ListPanelTest, RightButtonKeepsTheSelectionAndOpensTheMenu) {
     EXPECT_TRUE(kept.isNull());
 }
 
-TEST_F(ListPanelTest, TheMenuListsAClipsSoundTracksAndKeepsTheChoice) {
+TEST_F(ListPanelTest, TheMenuListsAClipsSoundAndSubtitleTracksAndKeepsTheChoices) {
     Skin(false);
     Fill(1);
     ClipRecord two_tracks = Record("/clips/film.mkv", 90, Qt::gray);
     two_tracks.SoundTracks = {"English, 5.1", "French, stereo (default)"};
     two_tracks.DefaultSoundTrack = 1;
+    two_tracks.SubtitleTracks = {"French (default)", "English"};
     clips.AddItem(two_tracks);
     const auto open_menu = [this]() -> QMenu * {
         Press(panel->Items[1], {100, 30}, Qt::RightButton);
@@ -311,10 +312,24 @@ TEST_F(ListPanelTest, TheMenuListsAClipsSoundTracksAndKeepsTheChoice) {
     tracks = open_menu()->actions();
     EXPECT_TRUE(tracks[0]->isChecked());
     EXPECT_FALSE(tracks[1]->isChecked());
+
+    QMenu *subtitles = panel->ClipMenu->findChild<QMenu *>("Subtitles");
+    ASSERT_NE(subtitles, nullptr);
+    QStringList captions;
+    for (QAction *entry : subtitles->actions())
+        captions << entry->text();
+    EXPECT_EQ(captions, QStringList({"None", "Keep", "Burn in track 1: French (default)",
+                                     "Burn in track 2: English"}));
+    subtitles->actions()[3]->trigger();
+    EXPECT_EQ(clips.Snapshot()[1].Subtitles, "burn:2");
+    open_menu();
+    EXPECT_TRUE(panel->ClipMenu->findChild<QMenu *>("Subtitles")->actions()[3]->isChecked());
+    EXPECT_FALSE(clips.SetSubtitles(1, "burn:3")) << "a track it does not have";
     // A clip of one sound track has no such menu.
     Press(panel->Items[0], {100, 30}, Qt::RightButton);
     Release(panel->Items[0], {100, 30}, Qt::RightButton);
     EXPECT_EQ(panel->ClipMenu->findChild<QMenu *>("SoundTrack"), nullptr);
+    EXPECT_EQ(panel->ClipMenu->findChild<QMenu *>("Subtitles"), nullptr);
     EXPECT_EQ(panel->ClipMenu->actions().size(), 5);
     panel->ClipMenu->close();
 }

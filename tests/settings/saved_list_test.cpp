@@ -11,7 +11,7 @@ namespace {
 SavedList ListWithACutRun() {
     SavedList list;
     list.Clips = {{"/v/party.avi", 3, 40, false},
-                  {"/v/long ß.avi", 0, 61, true, 1},
+                  {"/v/long ß.avi", 0, 61, true, 1, "burn:2"},
                   {"/v/garden.mov", 0, 6, false}};
     list.DeviceType = 4;
     list.Profile = "MP4 : Video: 320x240, 768 kbps";
@@ -43,6 +43,7 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     EXPECT_TRUE(back->Clips[1].Selected);
     EXPECT_EQ(back->Clips[1].SoundTrack, 1);
     EXPECT_EQ(back->Clips[0].SoundTrack, -1);
+    EXPECT_EQ(back->Clips[1].Subtitles, "burn:2");
     EXPECT_EQ(back->DeviceType, 4);
     EXPECT_EQ(back->Profile, "MP4 : Video: 320x240, 768 kbps");
     EXPECT_TRUE(back->RunCut);
