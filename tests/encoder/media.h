@@ -18,8 +18,9 @@ std::string FixtureDir();
 // (an H.264 elementary stream), sync (flash and beep together at 2, 4, 6 s), tenth_asf, tenth_mp4
 // (0.1 s), oneframe_asf, oneframe_mp4 (a single picture), pictureless (an AVI whose video stream
 // gives no picture, its sound whole), tracks (English 5.1, then French stereo flagged default),
-// tracks_nodefault (the same, neither flagged), xga60 (1024x768 at 60 fps), noise (24 s of moving noise at
-// 640x360 with sound), and the bad ones zero, text, truncated, hls, concat.
+// tracks_nodefault (the same, neither flagged), xga60 (1024x768 at 60 fps), noise (24 s of
+// moving noise at 640x360 with sound), today's containers (see TodayTypes), and the bad ones zero,
+// text, truncated, hls, concat.
 std::string Fixture(const std::string &name);
 
 // The names of the twelve input types.
