@@ -200,6 +200,8 @@ std::string TrackLabel(const AVStream *st) {
         label += ", " + channels;
     if (st->disposition & AV_DISPOSITION_DEFAULT)
         label += " (default)";
+    if (st->disposition & AV_DISPOSITION_FORCED)
+        label += " (forced)";
     if (!Decodable(st))
         label += " (cannot be read)";
     return label;

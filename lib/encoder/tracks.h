@@ -24,7 +24,8 @@ bool SameLanguage(std::string_view a, std::string_view b);
 // for C, POSIX or nothing.
 std::string UserLanguage();
 
-// "French, stereo (default)": the language (or "Unknown language"), the channels, the flags.
+// "French, stereo (default)": the language (or "Unknown language"), the channels, the flags
+// (default, forced) and "(cannot be read)" for a track without a decoder.
 std::string TrackLabel(const AVStream *st);
 
 // The sound track a conversion takes, as a stream index, with its decoder. `wanted` empty: the
