@@ -2,8 +2,8 @@
 # Builds the fuzz targets with clang's libFuzzer (address and undefined-behaviour sanitizers) and
 # runs each for the given number of seconds, 30 unless told otherwise:
 #   tests/fuzz/run.sh [seconds] [target ...]
-# Targets: profiles numbers skin engine_args fileinfo thumbnail tracks engine_info (all by default;
-# the status-line target only when its header exists). The exit status is non-zero when a target
+# Targets: profiles numbers skin engine_args fileinfo thumbnail tracks subtitles engine_info (all by
+# default; the status-line target only when its header exists). The exit status is non-zero when a target
 # could not be built or found a crash, a leak, a timeout or an out-of-memory; the finding's input
 # is kept under <out>/artifacts and its log under <out>/logs. Without clang++ nothing is built
 # and the script says so; without ffmpeg the media targets are left out.
@@ -114,6 +114,15 @@ build() {
         fi
         # shellcheck disable=SC2046,SC2086
         link "$name" $(pkg-config --libs $ff_mods) -lpthread ;;
+    subtitles)
+        # shellcheck disable=SC2207,SC2086
+        cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods libavfilter))
+        sources=("$here/fuzz_subtitles.cpp")
+        for f in engine_common tracks burn_in subtitles coder_trial halve; do
+            sources+=("$root/lib/encoder/$f.cpp")
+        done
+        # shellcheck disable=SC2046,SC2086
+        link "$name" $(pkg-config --libs $ff_mods libavfilter) -lpthread ;;
     engine_info)
         cflags=("${qt_cflags[@]}")
         sources=("$here/fuzz_engine_info.cpp" "$root/src/engine/StatusLine.cpp"
@@ -169,6 +178,23 @@ make_media_seeds() {
     done
 }
 
+# Text subtitles as films carry them: SubRip and ASS in Matroska, one flagged forced.
+make_subtitle_seeds() {
+    local dir=$out/seeds/subtitles
+    mkdir -p "$dir"
+    [ -n "$(ls -A "$dir")" ] && return 0
+    printf '1\n00:00:00,100 --> 00:00:00,600\nBonjour\n\n2\n00:00:00,700 --> 00:00:00,900\n<i>Salut</i>\n' \
+        >"$dir/in.srt"
+    printf '[Script Info]\nScriptType: v4.00+\nPlayResX: 64\nPlayResY: 48\n\n[Events]\n%s\n%s\n' \
+        'Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text' \
+        'Dialogue: 0,0:00:00.00,0:00:00.80,Default,,0,0,0,,{\b1}Hi{\pos(10,10)} there' >"$dir/in.ass"
+    local v="-f lavfi -i testsrc2=size=64x48:rate=10:duration=1"
+    ffmpeg -nostdin -v error -y $v -i "$dir/in.srt" -i "$dir/in.ass" -map 0 -map 1 -map 2 \
+        -c:v mjpeg -q:v 25 -c:s:0 srt -c:s:1 ass -metadata:s:s:0 language=fre \
+        -disposition:s:1 forced "$dir/subtitles.mkv" || echo "ffmpeg could not make the seed" >&2
+    rm -f "$dir/in.srt" "$dir/in.ass"
+}
+
 make_seeds() {
     local list='-y\0-ss\000:00:10\0-t\060\0-i\0/v/party.avi\0-vol\0100\0-bitexact\0-vcodec\0'
     list+='mpeg4\0-padtop\030\0-padbottom\030\0-padleft\00\0-padright\00\0-s\0320x240\0-r\0'
@@ -192,6 +218,7 @@ run() {
     local name=$1 seeds=$1 max_len=4096 log=$out/logs/$1.log
     case $name in
     fileinfo | thumbnail | tracks) seeds=media max_len=65536 ;;
+    subtitles) max_len=65536 ;;
     esac
     mkdir -p "$out/corpus/$name"
     local extra=()
@@ -224,7 +251,7 @@ run() {
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(profiles numbers skin engine_args fileinfo thumbnail tracks engine_info)
+    targets=(profiles numbers skin engine_args fileinfo thumbnail tracks subtitles engine_info)
 fi
 have_ffmpeg=1
 command -v ffmpeg >/dev/null 2>&1 || have_ffmpeg=0
@@ -233,12 +260,12 @@ make_seeds
 failed=0
 for t in "${targets[@]}"; do
     case $t in
-    fileinfo | thumbnail | tracks)
+    fileinfo | thumbnail | tracks | subtitles)
         if [ $have_ffmpeg -eq 0 ]; then
             echo "$t: ffmpeg not found, no media to start from; left out"
             continue
         fi
-        make_media_seeds ;;
+        if [ "$t" = subtitles ]; then make_subtitle_seeds; else make_media_seeds; fi ;;
     esac
     if ! build "$t"; then
         echo "$t: build failed"
