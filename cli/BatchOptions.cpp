@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "common/NumberText.h"
 #include "engine/DeviceJob.h"
+#include "engine/TrackChoice.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QDir>
@@ -31,6 +32,10 @@ bool TakeValue(const QStringList &arguments, qsizetype &i, const QString &name,
     return true;
 }
 
+QString Quoted(const QString &text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
 bool TakeSwitch(const QString &argument, const QString &name, bool &into) {
     if (argument != name)
         return false;
@@ -57,6 +62,8 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
         const bool known = TakeValue(arguments, i, "--device", options.Device, error) ||
                            TakeValue(arguments, i, "--profile", options.Profile, error) ||
                            TakeValue(arguments, i, "--output", options.OutputFolder, error) ||
+                           TakeValue(arguments, i, "--audio", options.Audio, error) ||
+                           TakeValue(arguments, i, "--subtitles", options.Subtitles, error) ||
                            TakeSwitch(argument, "--keep-ratio", options.KeepRatio) ||
                            TakeSwitch(argument, "--json", options.Json) ||
                            TakeSwitch(argument, "--quiet", options.Quiet) ||
@@ -66,6 +73,14 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
         if (!known)
             error = QStringLiteral("unknown option %1").arg(argument);
     }
+    if (error.isEmpty() && options.Audio && !IsTrackChoice(*options.Audio))
+        error = QStringLiteral("bad sound track %1: give its number (1 is the first) or its "
+                               "language (en, fre ...)")
+                    .arg(Quoted(*options.Audio));
+    if (error.isEmpty() && options.Subtitles && !IsSubtitleChoice(*options.Subtitles))
+        error = QStringLiteral("bad subtitle choice %1: none, keep, burn, or burn:N or burn:LANG "
+                               "for one track")
+                    .arg(Quoted(*options.Subtitles));
     if (!error.isEmpty())
         return UsageError{error};
     if (options.Help || options.List)
@@ -76,10 +91,6 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
 }
 
 namespace {
-
-QString Quoted(const QString &text) {
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
 
 // The default profile of a list: "DefaultIndex" when it names a profile (it may name the
 // program's "Add my profile..." entry, which is no profile).
@@ -184,6 +195,8 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
         return *error;
     job.WorkFolder = std::get<QString>(folder);
     job.KeepRatio = options.KeepRatio || stored.KeepRatio;
+    job.AudioTrack = options.Audio.value_or(QString());
+    job.Subtitles = options.Subtitles.value_or(QString());
     return job;
 }
 

@@ -3,6 +3,7 @@
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
 #include "engine/EngineBinding.h"
+#include "engine/TrackChoice.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -25,13 +26,29 @@ std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {
         return QStringLiteral("the file cannot be read");
     info = ClipInfoRecord{};
     DllGetFileInfo(path.toUtf8().constData(), &info);
-    if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0)
-        return info.extra[5] == 1 ? QStringLiteral("the file could not be read in time")
-                                  : QStringLiteral("no video the engine can read");
+    if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0) {
+        if (info.extra[5] == 1)
+            return QStringLiteral("the file could not be read in time");
+        const QString refusal = VideoRefusal(path);
+        return refusal.isEmpty() ? QStringLiteral("no video the engine can read") : refusal;
+    }
     return std::nullopt;
 }
 
 } // namespace
+
+std::optional<QString> MissingSoundTrack(const QStringList &files, const QString &wanted) {
+    if (wanted.isEmpty())
+        return std::nullopt;
+    for (const QString &file : files) {
+        // Files the engine cannot open fail on their own, later, with their reason.
+        const std::optional<TrackReading> tracks = ReadTracks(file, wanted);
+        if (tracks && tracks->WantedMissing)
+            return QStringLiteral("%1 has no sound track \"%2\" (its sound tracks: %3)")
+                .arg(file, wanted, NumberedTracks(tracks->SoundLabels));
+    }
+    return std::nullopt;
+}
 
 QString OutcomeName(ClipOutcome outcome) {
     switch (outcome) {
@@ -105,7 +122,8 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
             continue;
         }
         // The whole clip: from its start to its length.
-        clips.append({path, 0, info.duration, info.width, info.height});
+        clips.append(
+            {path, 0, info.duration, info.width, info.height, job_.AudioTrack, job_.Subtitles});
         list_seconds_ += std::max<int32_t>(0, info.duration);
     }
     return clips;

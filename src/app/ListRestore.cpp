@@ -88,6 +88,9 @@ void ListRestore::ApplyMarks(ClipRecord &record) {
         record.StartTime = saved.StartTime;
         record.StopTime = saved.StopTime;
     }
+    if (saved.SoundTrack < record.SoundTracks.size())
+        record.SoundTrack = saved.SoundTrack;
+    record.Subtitles = saved.Subtitles;
     if (saved.Selected)
         selected_.append(clips_.Count());
 }

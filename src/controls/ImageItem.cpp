@@ -83,7 +83,11 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     DrawText(90, 32, format, kColumn);
     setToolTip(clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
                clip.AudioFormat);
-    DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
+    DrawText(250, 32,
+             QStringLiteral("Audio Format : ") + clip.AudioFormat +
+                 (clip.SoundTracks.size() > 1
+                      ? QStringLiteral(" (%1 tracks)").arg(clip.SoundTracks.size())
+                      : QString()));
     DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();
     update();

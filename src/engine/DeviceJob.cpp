@@ -85,6 +85,10 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
         job.Options << QStringLiteral("-hdr");
     if (!profile.VideoLevel.isEmpty())
         job.Options << QStringLiteral("-level") << profile.VideoLevel;
+    // Phones and TVs show the source's text subtitles on request; a size-capped file leaves them
+    // out.
+    if (profile.SizeLimitBytes == 0)
+        job.Options << QStringLiteral("-subtitles") << QStringLiteral("keep");
     if (profile.SizeLimitBytes > 0) {
         const QSize frame = SizeCappedFrame(profile, std::max(job.Length, 1));
         job.Size = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());
@@ -97,5 +101,14 @@ TConvertDef PrepareDeviceClip(const ClipSource &clip, const ProfileSettings &pro
     TConvertDef job = PrepareClip(clip, profile, work_folder, keep_ratio, taken);
     if (profile.Fitted)
         AddDeviceOptions(job, profile);
+    if (!clip.AudioTrack.isEmpty())
+        job.Options << QStringLiteral("-atrack") << clip.AudioTrack;
+    if (!clip.Subtitles.isEmpty()) {
+        // The clip's own choice replaces the device's.
+        const qsizetype at = job.Options.indexOf(QStringLiteral("-subtitles"));
+        if (at >= 0)
+            job.Options.remove(at, 2);
+        job.Options << QStringLiteral("-subtitles") << clip.Subtitles;
+    }
     return job;
 }

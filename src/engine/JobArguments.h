@@ -40,6 +40,8 @@ struct ClipSource {
     int32_t StopTime = 0;
     int32_t Width = 0; // as the engine reported the clip
     int32_t Height = 0;
+    QString AudioTrack{}; // the sound track's number or language; empty: the engine's choice
+    QString Subtitles{};  // "none", "keep", "burn[:N|LANG]"; empty: as the device has it
 };
 
 struct Padding {

@@ -20,10 +20,9 @@ namespace {
 constexpr int kFormat = 1;
 
 QJsonObject ClipToJson(const SavedClip &clip) {
-    return {{"file", clip.FileName},
-            {"start", clip.StartTime},
-            {"stop", clip.StopTime},
-            {"selected", clip.Selected}};
+    return {{"file", clip.FileName},          {"start", clip.StartTime},
+            {"stop", clip.StopTime},          {"selected", clip.Selected},
+            {"sound_track", clip.SoundTrack}, {"subtitles", clip.Subtitles}};
 }
 
 QJsonObject ResultToJson(const ClipResult &result) {
@@ -48,6 +47,11 @@ std::optional<SavedClip> ClipFromJson(const QJsonValue &value) {
     SavedClip clip;
     clip.FileName = object.value("file").toString();
     clip.Selected = object.value("selected").toBool();
+    clip.Subtitles = object.value("subtitles").toString();
+    // Lists saved before the choice was kept have no such field.
+    if (object.contains("sound_track") &&
+        (!ReadInt(object, "sound_track", clip.SoundTrack) || clip.SoundTrack < -1))
+        return std::nullopt;
     if (clip.FileName.isEmpty() || !ReadInt(object, "start", clip.StartTime) ||
         !ReadInt(object, "stop", clip.StopTime) || clip.StartTime < 0 ||
         clip.StopTime < clip.StartTime)
@@ -256,6 +260,8 @@ ListSaver::ListSaver(ListKeeper &keeper, Sources sources, QObject *parent)
     connect(clips, &ClipList::ClipsRemoved, this, &ListSaver::Schedule);
     connect(clips, &ClipList::SelectionChanged, this, &ListSaver::Schedule);
     connect(clips, &ClipList::CropChanged, this, &ListSaver::Schedule);
+    connect(clips, &ClipList::SoundTrackChanged, this, &ListSaver::Schedule);
+    connect(clips, &ClipList::SubtitlesChanged, this, &ListSaver::Schedule);
     // A clip that starts or ends changes the run's state; that is saved at once.
     connect(sources_.run, &ConversionRun::ClipStarting, this, [this] {
         Schedule();
@@ -270,7 +276,8 @@ ListSaver::ListSaver(ListKeeper &keeper, Sources sources, QObject *parent)
 SavedList ListSaver::Snapshot() const {
     SavedList list;
     for (const ClipRecord &clip : sources_.clips->Records())
-        list.Clips.append({clip.FileName, clip.StartTime, clip.StopTime, clip.Selected});
+        list.Clips.append({clip.FileName, clip.StartTime, clip.StopTime, clip.Selected,
+                           clip.SoundTrack, clip.Subtitles});
     list.DeviceType = sources_.device ? sources_.device() : 0;
     list.Profile = sources_.profile ? sources_.profile() : QString();
     const ConversionRun *run = sources_.run;

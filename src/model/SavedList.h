@@ -20,6 +20,8 @@ struct SavedClip {
     int32_t StartTime = 0;
     int32_t StopTime = 0;
     bool Selected = false;
+    int32_t SoundTrack = -1; // the user's choice, 0-based; -1: none
+    QString Subtitles{};     // the user's choice; empty: none
 };
 
 struct SavedList {

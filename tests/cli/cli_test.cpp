@@ -290,6 +290,48 @@ TEST(MavoConvert, FilesThatCannotBeConvertedAreNamedWithTheirReason) {
     EXPECT_EQ(failed, 2);
 }
 
+TEST(MavoConvert, TheSoundTrackIsChosenByNumberOrLanguageAndAMissingOneIsAUsageError) {
+    ConvertCommand cli;
+    const Outcome chosen = cli.Run({"--output", cli.Output(), "--audio", "1", Media("tracks")});
+    ASSERT_EQ(chosen.status, 0) << chosen.err.toStdString();
+    ASSERT_EQ(cli.OutputFiles().size(), 1);
+    EXPECT_EQ(Probe(cli.Output() + "/" + cli.OutputFiles().first(), "a:0",
+                    "codec_name:stream_tags=language")["language"],
+              "eng");
+    const Outcome missing = cli.Run({"--output", cli.Output(), "--audio", "ger", Media("tracks")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.err.contains(Media("tracks") +
+                                     " has no sound track \"ger\" (its sound tracks: 1: English, "
+                                     "5.1; 2: French, stereo (default))"))
+        << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("Usage: mavo-convert"));
+    const Outcome bad = cli.Run({"--audio", "0", Media("tracks")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains("bad sound track \"0\"")) << bad.err.toStdString();
+    EXPECT_EQ(cli.OutputFiles().size(), 1);
+    // The subtitle choice reaches the engine, which names what is missing.
+    const Outcome burn =
+        cli.Run({"--output", cli.Output(), "--subtitles", "burn:3", Media("tracks")});
+    EXPECT_EQ(burn.status, 1);
+    EXPECT_TRUE(burn.err.contains(Media("tracks") + ": no subtitle track 3 in the input"))
+        << burn.err.toStdString();
+    const Outcome bad_subtitles = cli.Run({"--subtitles", "burn:", Media("tracks")});
+    EXPECT_EQ(bad_subtitles.status, 2);
+    EXPECT_TRUE(bad_subtitles.err.contains("bad subtitle choice \"burn:\""));
+    EXPECT_EQ(cli.OutputFiles().size(), 1);
+}
+
+TEST(MavoConvert, AVideoTheEngineHasNoDecoderForIsNamedByItsCodec) {
+    const std::string vvc = media::TodayFile("real_vvc_320x180.mp4");
+    if (vvc.empty())
+        GTEST_SKIP() << "the real files of today's sources are not there";
+    ConvertCommand cli;
+    const Outcome outcome = cli.Run({"--output", cli.Output(), QString::fromStdString(vvc)});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.contains(": H.266/VVC video cannot be read"))
+        << outcome.err.toStdString();
+}
+
 namespace {
 
 // Where the first top-level box of the type begins; -1 when there is none.

@@ -51,7 +51,8 @@ TEST_F(AddClipsTest, TheDialogOffersTheMediaFilesThenAllFiles) {
     ASSERT_EQ(answer.Seen(), 1);
     EXPECT_TRUE(answer.Filter().startsWith("Support Media File (*.mpg *.MPG *.avi *.AVI "))
         << answer.Filter().toStdString();
-    EXPECT_TRUE(answer.Filter().endsWith("*.3g2 *.3G2);;All File (*)"));
+    EXPECT_TRUE(answer.Filter().contains("*.3g2 *.3G2 *.mkv *.MKV *.webm *.WEBM *.ts *.TS "));
+    EXPECT_TRUE(answer.Filter().endsWith("*.mpeg *.MPEG *.mpe *.MPE);;All File (*)"));
     // Cancel adds nothing.
     EXPECT_EQ(window->TP_ImageList->Count(), 0);
     EXPECT_EQ(FakeEngine_InfoCalls(), 0);

@@ -57,10 +57,11 @@ MediaFacts PhoneFile() {
 
 TEST(DeviceJob, TodaysDevicesFitThePictureWithTheirOptionsAndTheClassicListStays38Texts) {
     const QStringList phone = Arguments(Settings(kPhone720, 5), {"/v/party.avi", 0, 20, 1280, 720});
-    ASSERT_EQ(phone.size(), 38 + 8);
+    ASSERT_EQ(phone.size(), 38 + 10);
     // The level is the most the device's row allows, so the encoder keeps to it.
-    EXPECT_EQ(phone.mid(37, 8), (QStringList{"-fit", "-preset", "fast", "-vprofile", "high",
-                                             "-faststart", "-level", "4.1"}));
+    EXPECT_EQ(phone.mid(37, 10),
+              (QStringList{"-fit", "-preset", "fast", "-vprofile", "high", "-faststart", "-level",
+                           "4.1", "-subtitles", "keep"}));
     EXPECT_EQ(phone.last(), "/out/party.mp4");
     EXPECT_EQ(phone[phone.indexOf("-vcodec") + 1], "libx264");
     // Keep-ratio bands belong to the classic players: a fitted picture has none.
@@ -90,6 +91,7 @@ TEST(DeviceJob, ASizeCappedClipGetsTheFrameItsBitRateCarriesAndTheTarget) {
     const auto frame_for = [&](int32_t seconds) {
         const QStringList args = Arguments(share, {"/v/a.avi", 0, seconds, 1920, 1080});
         EXPECT_EQ(args[args.indexOf("-fs") + 1], "8000000");
+        EXPECT_FALSE(args.contains("-subtitles"));
         return args[args.indexOf("-s") + 1];
     };
     EXPECT_EQ(frame_for(20), "1280x720"); // 2.9 Mbit/s left for the video

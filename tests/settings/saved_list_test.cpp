@@ -11,7 +11,7 @@ namespace {
 SavedList ListWithACutRun() {
     SavedList list;
     list.Clips = {{"/v/party.avi", 3, 40, false},
-                  {"/v/long ß.avi", 0, 61, true},
+                  {"/v/long ß.avi", 0, 61, true, 1, "burn:2"},
                   {"/v/garden.mov", 0, 6, false}};
     list.DeviceType = 4;
     list.Profile = "MP4 : Video: 320x240, 768 kbps";
@@ -44,6 +44,9 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     EXPECT_EQ(back->Clips[0].StartTime, 3);
     EXPECT_EQ(back->Clips[0].StopTime, 40);
     EXPECT_TRUE(back->Clips[1].Selected);
+    EXPECT_EQ(back->Clips[1].SoundTrack, 1);
+    EXPECT_EQ(back->Clips[0].SoundTrack, -1);
+    EXPECT_EQ(back->Clips[1].Subtitles, "burn:2");
     EXPECT_EQ(back->DeviceType, 4);
     EXPECT_EQ(back->Profile, "MP4 : Video: 320x240, 768 kbps");
     EXPECT_TRUE(back->RunCut);
@@ -68,6 +71,14 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     damaged.replace("\"clip\":1", "\"clip\":3");
     EXPECT_FALSE(SavedList::FromJson(damaged, &reason));
     EXPECT_EQ(reason, "its run is damaged");
+    damaged = text;
+    damaged.replace("\"sound_track\":1", "\"sound_track\":-7");
+    EXPECT_FALSE(SavedList::FromJson(damaged, nullptr));
+    // A list saved before the choice was kept reads as no choice.
+    QByteArray older = text;
+    older.replace(",\"sound_track\":1", "");
+    ASSERT_TRUE(SavedList::FromJson(older, nullptr));
+    EXPECT_EQ(SavedList::FromJson(older, nullptr)->Clips[1].SoundTrack, -1);
     damaged = text;
     damaged.replace("\"/v/garden.mov\"", "\"\"");
     EXPECT_FALSE(SavedList::FromJson(damaged, nullptr));
