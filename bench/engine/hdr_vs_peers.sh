@@ -32,30 +32,9 @@ make_source "$HDR" "format=yuv444p,zscale=tin=709:pin=709:min=709:rin=tv:t=smpte
     "-color_primaries bt2020 -color_trc smpte2084 -colorspace bt2020nc"
 make_source "$SDR" "null" "-color_primaries bt709 -color_trc bt709 -colorspace bt709"
 
-timed() { # seconds-file cpu-file command...
-    local start end
-    start=$(date +%s.%N)
-    /usr/bin/time -f "%U %S" -o "$2.t" "${@:3}" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l >"$1"
-    awk '{print $1 + $2}' "$2.t" >"$2"
-}
-best() { sort -g "$1" | head -1; }
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
-race() { # name... (each an array of the same name)
-    local n
-    for n in "$@"; do : >"$OUT/$n.wall"; : >"$OUT/$n.cpu"; done
-    for _ in $(seq "$RUNS"); do
-        for n in "$@"; do
-            local -n cmd="$n"
-            timed "$OUT/t" "$OUT/c" env "${cmd[@]}"
-            cat "$OUT/t" >>"$OUT/$n.wall"
-            cat "$OUT/c" >>"$OUT/$n.cpu"
-        done
-    done
-}
-wall() { printf '%.2f' "$(best "$OUT/$1.wall")"; }
-cpu() { printf '%.2f' "$(best "$OUT/$1.cpu")"; }
+# shellcheck source=timing.bash
+. "$HERE/timing.bash"
+
 # The mean saturation and brightness of the middle picture, 8-bit scale.
 looks() {
     ffmpeg -nostdin -v info -i "$1" -vf "select=eq(n\,150),format=yuv444p,signalstats,metadata=print" \

@@ -38,37 +38,13 @@ check() { # file what
     fi
 }
 
-timed() { # seconds-file cpu-file command...
-    local start end
-    start=$(date +%s.%N)
-    /usr/bin/time -f "%U %S" -o "$2.t" "${@:3}" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l >"$1"
-    awk '{print $1 + $2}' "$2.t" >"$2"
-}
-best() { sort -g "$1" | head -1; }
-ratio() { if [ "$2" = n/a ]; then echo n/a; else echo "scale=2; $1 / $2" | bc -l; fi; }
+# shellcheck source=timing.bash
+. "$(dirname "$0")/timing.bash"
 
 ssim() { # output source-frame
     ffmpeg -nostdin -v info -i "$1" -i "$SRC" -lavfi "[1:v]scale=$2:flags=area[ref];[0:v][ref]ssim" \
         -f null - 2>&1 | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1
 }
-
-# Runs the named commands RUNS times in turn; leaves best wall and cpu seconds in $OUT/<name>.
-race() { # name... (each an array of the same name)
-    local n
-    for n in "$@"; do : >"$OUT/$n.wall"; : >"$OUT/$n.cpu"; done
-    for _ in $(seq "$RUNS"); do
-        for n in "$@"; do
-            local -n cmd="$n"
-            timed "$OUT/t" "$OUT/c" env "${cmd[@]}"
-            cat "$OUT/t" >>"$OUT/$n.wall"
-            cat "$OUT/c" >>"$OUT/$n.cpu"
-        done
-    done
-}
-wall() { printf '%.2f' "$(best "$OUT/$1.wall")"; }
-cpu() { printf '%.2f' "$(best "$OUT/$1.cpu")"; }
 
 ENGINE_PHONE=(-y -ss 00:00:00 -t 20 -i "$SRC" -vol 100 -bitexact -vcodec libx264
     -padtop 0 -padbottom 0 -padleft 0 -padright 0 -s 1280x720 -r 30 -b 3000 -acodec aac -ac 2

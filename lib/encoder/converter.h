@@ -178,7 +178,7 @@ struct Converter {
     bool Decoded(Stage &s, AVFrame *f);
     bool VideoDecoded(Stage &s, AVFrame *&f, int64_t pts, int64_t prev_pts);
     bool AudioDecoded(Stage &s, AVFrame *f, int64_t rel);
-    bool KeepFallback(Stage &s, const AVFrame *f);
+    bool KeepReference(AVFrame *&slot, const AVFrame *f);
     bool HoldLastPicture(Stage &s);
     bool OnePicture(Stage &s);
     bool Drain(Stage &s);

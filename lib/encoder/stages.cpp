@@ -55,13 +55,14 @@ AVFrame *Converter::Shrunk(Stage &s, AVFrame *f) {
     return pic;
 }
 
-// Keeps a reference to the latest picture until the first one has come out.
-bool Converter::KeepFallback(Stage &s, const AVFrame *f) {
-    if (s.fallback == nullptr)
-        s.fallback = av_frame_alloc();
-    if (s.fallback != nullptr)
-        av_frame_unref(s.fallback);
-    if (s.fallback == nullptr || av_frame_ref(s.fallback, f) < 0) {
+// Makes `slot` a reference to `f` (allocated on first use); false (the clip failed) when out of
+// memory.
+bool Converter::KeepReference(AVFrame *&slot, const AVFrame *f) {
+    if (slot == nullptr)
+        slot = av_frame_alloc();
+    if (slot != nullptr)
+        av_frame_unref(slot);
+    if (slot == nullptr || av_frame_ref(slot, f) < 0) {
         sh.Fail("out of memory");
         return false;
     }
@@ -97,7 +98,8 @@ bool Converter::OnePicture(Stage &s) {
 // the start point (`f` null) or on failure.
 bool Converter::VideoDecoded(Stage &s, AVFrame *&f, int64_t pts, int64_t prev_pts) {
     ++s.decoded;
-    if (s.produced == 0 && !KeepFallback(s, f))
+    // The latest picture is kept until the first one has come out.
+    if (s.produced == 0 && !KeepReference(s.fallback, f))
         return false;
     if (s.produced > 0 && s.fallback != nullptr)
         av_frame_free(&s.fallback);
@@ -166,16 +168,8 @@ bool Converter::Decoded(Stage &s, AVFrame *f) {
         sh.Fail("filtering failed: " + ErrorText(err));
         return false;
     }
-    if (s.plan.keep_times && s.type == AVMEDIA_TYPE_VIDEO) {
-        if (s.held == nullptr)
-            s.held = av_frame_alloc();
-        if (s.held != nullptr)
-            av_frame_unref(s.held);
-        if (s.held == nullptr || av_frame_ref(s.held, f) < 0) {
-            sh.Fail("out of memory");
-            return false;
-        }
-    }
+    if (s.plan.keep_times && s.type == AVMEDIA_TYPE_VIDEO && !KeepReference(s.held, f))
+        return false;
     return Drain(s);
 }
 
