@@ -97,7 +97,10 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
         const QString path = QFileInfo(file).absoluteFilePath();
         ClipInfoRecord info{};
         if (auto reason = Unreadable(path, info)) {
-            Report({path, {}, ClipOutcome::Failed, *reason, 0, {}});
+            ClipReport report;
+            report.Source = path;
+            report.Reason = *reason;
+            Report(report);
             continue;
         }
         // The whole clip: from its start to its length.
@@ -160,8 +163,13 @@ void BatchRun::EndClip(const ClipResult &result) {
     if (result.Outcome == ClipOutcome::Pending)
         return;
     const bool made = result.Outcome == ClipOutcome::Finished;
-    ClipReport report{result.Source, made ? result.Output : QString(), result.Outcome,
-                      result.Reason, clip_clock_.elapsed() / 1000.0,   result.Plays};
+    ClipReport report;
+    report.Source = result.Source;
+    report.Output = made ? result.Output : QString();
+    report.Outcome = result.Outcome;
+    report.Reason = result.Reason;
+    report.Seconds = clip_clock_.elapsed() / 1000.0;
+    report.Plays = result.Plays;
     if (!result.Output.isEmpty() && QFileInfo::exists(result.Output))
         DescribePicture(result.Source, result.Output, report);
     Report(report);
