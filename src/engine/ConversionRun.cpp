@@ -218,6 +218,7 @@ void ConversionRun::StartClip() {
         return;
     }
     awaiting_end_ = true;
+    clip_clock_.start();
 }
 
 void ConversionRun::EndWithoutEngine(const QString &reason) {
@@ -260,11 +261,20 @@ void ConversionRun::EndClip(std::optional<int> end_result) {
 }
 
 // A file its device cannot play is no finished clip: it fails, and stays for the user to see.
-void ConversionRun::JudgeOutput(ClipResult &result) const {
+void ConversionRun::JudgeOutput(ClipResult &result) {
+    MediaFacts facts{};
+    if (DllGetMediaFacts == nullptr ||
+        DllGetMediaFacts(result.Output.toUtf8().constData(), &facts) != 0)
+        facts.readable = 0;
+    // The pixels the encoder made, over the time the clip took.
+    const double pixels = double(facts.width) * facts.height * (facts.fps_milli / 1000.0) *
+                          (facts.duration_ms / 1000.0);
+    if (clip_clock_.isValid())
+        speed_.Observe(profile_.VideoCodec, pixels, clip_clock_.elapsed() / 1000.0);
     const std::optional<DeviceRow> device = DeviceRowFor(profile_.DeviceType);
     if (!device)
         return;
-    const PlayVerdict verdict = CheckPlayback(result.Output, *device, profile_.KeepsHdr);
+    const PlayVerdict verdict = JudgePlayback(facts, *device, profile_.KeepsHdr);
     result.Plays = verdict.Text;
     if (verdict.Plays)
         return;

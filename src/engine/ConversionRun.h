@@ -5,9 +5,11 @@
 // not, and why.
 
 #include "engine/JobArguments.h"
+#include "engine/SpeedRecord.h"
 #include "engine/UnfinishedOutput.h"
 
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -126,6 +128,10 @@ public:
     // and at least one clip became a file.
     static bool ShowFolderAfter(const RunSummary &summary);
     const QList<ClipResult> &Results() const { return results_; }
+    // The engine's speed on this machine: the caller's kept record, refined by every clip of
+    // this run that finishes (the pixels of its file over its time). The caller keeps it.
+    void SetSpeedRecord(const SpeedRecord &speed) { speed_ = speed; }
+    const SpeedRecord &Speed() const { return speed_; }
     const QString &WorkFolder() const { return work_folder_; }
 
     TConvertDef MyConvertDef;
@@ -140,7 +146,7 @@ private:
     void OnLine(quint64 serial, const QString &text);
     void EndClip(std::optional<int> end_result);
     void EndWithoutEngine(const QString &reason);
-    void JudgeOutput(ClipResult &result) const;
+    void JudgeOutput(ClipResult &result);
     void Finish();
 
     HWND window_ = nullptr;
@@ -157,6 +163,8 @@ private:
     uint64_t serial_ = 0;
     bool output_seen_ = false; // the engine has reported on the current clip
     UnfinishedOutputNote note_;
+    SpeedRecord speed_;
+    QElapsedTimer clip_clock_; // from the engine taking the clip
     QByteArrayList arguments_; // kept unchanged until the engine ends the clip
     std::vector<char *> argv_;
 };

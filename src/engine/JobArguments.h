@@ -39,6 +39,7 @@ struct ClipSource {
     int32_t StopTime = 0;
     int32_t Width = 0; // as the engine reported the clip
     int32_t Height = 0;
+    QString OutputSuffix = QString(); // after the source's name in the output's: "-sample"
 };
 
 struct Padding {
@@ -93,7 +94,7 @@ Padding KeepRatioPadding(int32_t clip_width, int32_t clip_height, int32_t profil
 // The folder's first free name for the source: base + ext, then base1 + ext, base2 + ext ...
 using NameTaken = std::function<bool(const QString &path)>;
 QString OutputPathFor(const QString &input, const QString &work_folder, const QString &output_ext,
-                      const NameTaken &taken);
+                      const NameTaken &taken, const QString &suffix = QString());
 // Anything at the path counts, a dangling link too.
 bool PathTaken(const QString &path);
 
