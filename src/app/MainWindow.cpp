@@ -16,7 +16,9 @@
 #include "desktop/ErrorReport.h"
 #include "desktop/MessageBox.h"
 #include "engine/ConversionRun.h"
+#include "engine/DeviceJob.h"
 #include "engine/EngineBinding.h"
+#include "engine/OutputForecast.h"
 #include "model/ClipList.h"
 #include "model/SavedList.h"
 #include "model/Settings.h"
@@ -187,6 +189,7 @@ void TMainWindow::HookEvents() {
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
     connect(ComboBox_Device, &QComboBox::activated, this, [this](int d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
+    HookForecasts();
     HookListSaving();
     HookKeyboard();
 }
@@ -253,6 +256,21 @@ void TMainWindow::ShowKeysInHints() {
     ComboBox_OutputSetting->setAccessibleName(QStringLiteral("Output profile"));
     ComboBox_Device->setAccessibleName(QStringLiteral("Device"));
     ComboBox_Device->setToolTip(QStringLiteral("The device the clips are converted for"));
+}
+
+void TMainWindow::HookForecasts() {
+    TP_ImageList->SetForecaster([this](const ClipRecord &clip) -> std::optional<FileForecast> {
+        const std::optional<QString> text = ChosenProfile();
+        const std::optional<DeviceRow> device = DeviceRowFor(DeviceType);
+        if (!text || !device)
+            return std::nullopt;
+        const std::optional<ProfileSettings> profile = DeviceProfileSettings(*text, DeviceType);
+        if (!profile)
+            return std::nullopt;
+        return ForecastFile(FactsOf(ClipList::SourceOf(clip)), *profile, *device);
+    });
+    connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, TP_ImageList,
+            &TListPanel::ShowForecasts);
 }
 
 void TMainWindow::HookListSaving() {

@@ -133,6 +133,8 @@ private:
     void DestroySkinnedControls();
     void HookEvents();
     void HookListSaving();
+    // The list's entries show each clip's predicted file for the chosen device and profile.
+    void HookForecasts();
     // Shortcuts, the keyboard's way through the controls in the order they are seen, and the
     // names screen readers give them.
     void HookKeyboard();

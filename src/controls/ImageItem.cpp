@@ -93,6 +93,36 @@ void Image_Item::ShowCropTimes(int32_t start, int32_t stop) {
     update();
 }
 
+void Image_Item::ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast) {
+    const QImage thumbnail = clip.Thumbnail.value<QImage>();
+    if (Picture().isNull() || thumbnail.isNull())
+        return;
+    QPainter painter(&Canvas());
+    painter.drawImage(2, 2, thumbnail.convertToFormat(QImage::Format_RGB32));
+    setToolTip(
+        forecast ? QStringLiteral("Output : %1; %2").arg(ForecastText(*forecast), forecast->Verdict)
+                 : QString());
+    if (forecast) {
+        const QRect band(2, 36, thumbnail.width(), 26);
+        const bool good = forecast->Converts && forecast->Plays;
+        painter.fillRect(band, good ? QColor(0, 0, 0, 170) : QColor(160, 0, 0, 210));
+        QFont font = TextFont();
+        font.setPixelSize(10);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        const QString top =
+            forecast->Converts
+                ? QStringLiteral("%1 %2p").arg(forecast->FrameText()).arg(qRound(forecast->Fps))
+                : QStringLiteral("too long");
+        const QString bottom =
+            forecast->Converts ? SizeText(forecast->Bytes) : QStringLiteral("for the limit");
+        painter.drawText(band.adjusted(2, 0, -1, -13), Qt::AlignLeft | Qt::AlignVCenter, top);
+        painter.drawText(band.adjusted(2, 13, -1, 0), Qt::AlignLeft | Qt::AlignVCenter, bottom);
+    }
+    painter.end();
+    update();
+}
+
 void Image_Item::DrawFrame(const QColor &color) {
     if (Picture().isNull())
         return;

@@ -8,7 +8,10 @@
 #include <cstdint>
 
 #include "controls/TImage.h"
+#include "engine/OutputForecast.h"
 #include "model/ClipList.h"
+
+#include <optional>
 
 class Image_Item : public TImage {
     Q_OBJECT
@@ -21,6 +24,10 @@ public:
     bool SetClipInfo(const ClipRecord &clip, const QImage *picture = nullptr);
     // Draws the crop range's line again.
     void ShowCropTimes(int32_t start, int32_t stop);
+    // The file the clip will become, on a band across the foot of its thumbnail: frame and rate
+    // above, size below; red when the profile cannot take the clip or the device cannot play the
+    // file. The whole prediction is the entry's hint. Nothing: the band goes.
+    void ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast);
 
     void DrawSelected();
     void DrawUnselected();

@@ -6,6 +6,7 @@
 #include "engine/EngineBinding.h"
 #include "engine/EngineReports.h"
 #include "engine/PlayCheck.h"
+#include "engine/RunForecast.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -126,6 +127,9 @@ QString RunStartMessage(RunStart start) {
                               "as width x height.\nPlease edit the profile or choose another.");
     case RunStart::NoClips:
         return kNoClipMessage;
+    case RunStart::NoSpace:
+        return QStringLiteral("The converted files will not fit in the output folder; nothing "
+                              "was converted.");
     }
     return {};
 }
@@ -154,8 +158,15 @@ RunOutcome ConversionRun::Begin(const RunRequest &request) {
         outcome.Start = RunStart::NoProfile;
     else if (!request.Profile)
         outcome.Start = RunStart::UnreadableProfile;
-    else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio,
-                   request.Done))
+    else if (const SpaceVerdict space =
+                 JudgeSpace(ForecastRun(request.Clips, *request.Profile, speed_),
+                            FolderFreeBytes(outcome.Folder));
+             !space.Fits) {
+        // Refused before anything is written: a disc filling up halfway would cut a clip.
+        outcome.Start = RunStart::NoSpace;
+        outcome.Detail = space.Text;
+    } else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio,
+                     request.Done))
         outcome.Start = RunStart::Started;
     return outcome;
 }
@@ -337,6 +348,11 @@ double ConversionRun::SecondsAfterCurrent() const {
     for (qsizetype i = current_ + 1; i < clips_.size(); ++i)
         seconds += std::max<int64_t>(0, int64_t{clips_[i].StopTime} - clips_[i].StartTime);
     return seconds;
+}
+
+double ConversionRun::ExpectedSecondsLeft() const {
+    const QList<ClipSource> left = clips_.mid(std::min<qsizetype>(current_, clips_.size()));
+    return ForecastRun(left, profile_, speed_).Seconds;
 }
 
 int32_t ConversionRun::WholePercent(int32_t clip_percent) const {

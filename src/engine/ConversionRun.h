@@ -69,7 +69,7 @@ struct RunRequest {
     QList<ClipResult> Done;
 };
 
-enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips };
+enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips, NoSpace };
 
 // How a start went. The folder is checked first: when it cannot be had the run works in the
 // default folder, and says so.
@@ -77,6 +77,7 @@ struct RunOutcome {
     RunStart Start = RunStart::NoClips;
     bool FolderFellBack = false;
     QString Folder; // the folder the run writes to
+    QString Detail; // NoSpace: what the files need and what the folder has
 };
 
 // A request for the clips with the chosen profile text (nothing when none is chosen).
@@ -122,6 +123,8 @@ public:
     int32_t ClipCount() const { return static_cast<int32_t>(clips_.size()); }
     // Seconds of the clips after the current one.
     double SecondsAfterCurrent() const;
+    // The conversion time of the current clip and those after it, at the recorded speed.
+    double ExpectedSecondsLeft() const;
     // The whole list's percentage when the current clip is at clip_percent; 0 to 100.
     int32_t WholePercent(int32_t clip_percent) const;
     // Whether the folder is to be shown to the user after this run: it went through to the end

@@ -40,6 +40,8 @@ struct ClipSource {
     int32_t Width = 0; // as the engine reported the clip
     int32_t Height = 0;
     QString OutputSuffix = QString(); // after the source's name in the output's: "-sample"
+    double Fps = 0;                   // frames a second as the engine reported; 0 unknown
+    bool HasAudio = true;
 };
 
 struct Padding {

@@ -113,6 +113,21 @@ MediaFacts ExpectedFacts(const SourceFacts &source, const ProfileSettings &profi
 
 } // namespace
 
+bool HasSound(const QString &audio_format) {
+    return !audio_format.isEmpty() && audio_format != QLatin1String("unknown") &&
+           audio_format != QLatin1String("none");
+}
+
+SourceFacts FactsOf(const ClipSource &clip) {
+    SourceFacts source;
+    source.Width = clip.Width;
+    source.Height = clip.Height;
+    source.Fps = clip.Fps;
+    source.Seconds = std::max(0, clip.StopTime - clip.StartTime);
+    source.HasAudio = clip.HasAudio;
+    return source;
+}
+
 FileForecast ForecastFile(const SourceFacts &source, const ProfileSettings &profile,
                           const DeviceRow &device) {
     FileForecast f;

@@ -39,6 +39,11 @@ struct FileForecast {
     QString FrameText() const { return QStringLiteral("%1x%2").arg(Width).arg(Height); }
 };
 
+// Whether an audio format the engine reported is a sound track: not empty, "unknown" or "none".
+bool HasSound(const QString &audio_format);
+// What a clip of the list tells of its source, between its marks.
+SourceFacts FactsOf(const ClipSource &clip);
+
 // The file of a clip for the device's profile.
 FileForecast ForecastFile(const SourceFacts &source, const ProfileSettings &profile,
                           const DeviceRow &device);

@@ -14,6 +14,17 @@ void RunForecast::Add(const FileForecast &file, double convert_seconds) {
     Seconds += convert_seconds;
 }
 
+RunForecast ForecastRun(const QList<ClipSource> &clips, const ProfileSettings &profile,
+                        const SpeedRecord &speed) {
+    const DeviceRow device = DeviceRowFor(profile.DeviceType).value_or(DeviceRow{});
+    RunForecast run;
+    for (const ClipSource &clip : clips) {
+        const FileForecast file = ForecastFile(FactsOf(clip), profile, device);
+        run.Add(file, speed.ExpectedSeconds(profile.VideoCodec, file.Pixels()));
+    }
+    return run;
+}
+
 QString DurationText(double seconds) {
     if (seconds < 90)
         return QStringLiteral("%1 s").arg(std::max<qint64>(1, std::llround(seconds)));

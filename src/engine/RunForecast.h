@@ -3,6 +3,7 @@
 // output folder has room for the files.
 
 #include "engine/OutputForecast.h"
+#include "engine/SpeedRecord.h"
 
 #include <QString>
 #include <cstdint>
@@ -15,6 +16,10 @@ struct RunForecast {
 
     void Add(const FileForecast &file, double convert_seconds);
 };
+
+// The run of these clips with the profile: each clip's file, and its time at the recorded speed.
+RunForecast ForecastRun(const QList<ClipSource> &clips, const ProfileSettings &profile,
+                        const SpeedRecord &speed);
 
 // "40 s", "9 minutes", "2.5 hours".
 QString DurationText(double seconds);

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace run_test;
@@ -147,4 +148,36 @@ TEST(RunThroughEngine, EndingTheProgramMidClipWaitsForTheEngineAndLeavesNoPartia
     EXPECT_TRUE(setup.OutputFiles().isEmpty()) << setup.OutputFiles().join(",").toStdString();
     EXPECT_TRUE(setup.boxes.empty());
     EXPECT_EQ(finished_signals, 0);
+}
+
+TEST(RunThroughEngine, BeforeStartTellsTheRunAndRefusesFilesThatWouldNotFit) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    setup.AddClip(Media("avi"));
+    setup.AddClip(Media("mov"));
+    setup.window->ResetProgress();
+    const QRegularExpression told(R"(^2 clips, \d+ KB, about \d+ s; [0-9.]+ [KMG]B free$)");
+    EXPECT_TRUE(told.match(setup.window->Label_Forecast->text()).hasMatch())
+        << setup.window->Label_Forecast->text().toStdString();
+
+    // A disc with 5 MB left: Start says why and writes nothing.
+    qputenv("MAVO_FREE_BYTES", "5000000");
+    setup.window->ResetProgress();
+    const QRegularExpression full("the files need \\d+ KB and the output folder has 5.0 MB free$");
+    EXPECT_TRUE(full.match(setup.window->Label_Forecast->text()).hasMatch())
+        << setup.window->Label_Forecast->text().toStdString();
+    Press(setup.window->TB_Start);
+    qunsetenv("MAVO_FREE_BYTES");
+    ASSERT_EQ(setup.boxes.size(), 1u);
+    EXPECT_TRUE(setup.boxes[0].text.startsWith(RunStartMessage(RunStart::NoSpace) + "\n"));
+    EXPECT_TRUE(full.match(setup.boxes[0].text).hasMatch()) << setup.boxes[0].text.toStdString();
+    EXPECT_FALSE(setup.run->Converting());
+    EXPECT_TRUE(setup.OutputFiles().isEmpty());
+
+    // With room the same list converts, and its finished clips refine the speed record.
+    setup.boxes.clear();
+    ASSERT_TRUE(setup.StartAndWait());
+    EXPECT_EQ(setup.OutputFiles(), QStringList({"clip.MP4", "clip1.MP4"}));
+    EXPECT_EQ(Video(setup.folder + "clip.MP4").at("width"), "176");
+    EXPECT_TRUE(setup.run->Speed().PixelsPerSecond("mpeg4").has_value());
 }
