@@ -4,7 +4,12 @@
 
 #include "media.h"
 
+#include "engine/SampleMaker.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -180,4 +185,44 @@ TEST(RunThroughEngine, BeforeStartTellsTheRunAndRefusesFilesThatWouldNotFit) {
     EXPECT_EQ(setup.OutputFiles(), QStringList({"clip.MP4", "clip1.MP4"}));
     EXPECT_EQ(Video(setup.folder + "clip.MP4").at("width"), "176");
     EXPECT_TRUE(setup.run->Speed().PixelsPerSecond("mpeg4").has_value());
+}
+
+// A few seconds around the play position, through the real engine, in a folder of the sample's
+// own; refused while a run converts.
+TEST(SampleThroughEngine, FiveSecondsAroundThePositionGoWithTheSample) {
+    RunSetup setup;
+    const std::optional<ProfileSettings> profile = ReadProfileSettings(kProfile, ".MP4", "mp4");
+    ASSERT_TRUE(profile);
+    const ClipSource clip = ClipList::SourceOf(*setup.list->Get(setup.AddClip(Media("hd"))));
+    SampleMaker sample;
+    QString ended;
+    QObject::connect(&sample, &SampleMaker::Ready, [&](const QString &file) { ended = file; });
+    QObject::connect(&sample, &SampleMaker::Failed, [&](const QString &why) { ended = why; });
+    ASSERT_EQ(sample.Start(clip, 6, *profile, setup.run.get()), "");
+    EXPECT_FALSE(sample.Start(clip, 6, *profile, nullptr).isEmpty()) << "one sample at a time";
+    QElapsedTimer waited;
+    waited.start();
+    while (ended.isEmpty() && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(ended, sample.File());
+    ASSERT_TRUE(QFileInfo(ended).isFile()) << ended.toStdString();
+    EXPECT_TRUE(QFileInfo(ended).fileName() == "hd-sample.MP4");
+    EXPECT_TRUE(setup.OutputFiles().isEmpty()) << "never in the output folder";
+    // The 8 s clip's last five seconds: the window does not run past its end.
+    EXPECT_EQ(sample.SourceStart(), 3);
+    EXPECT_NEAR(Duration(ended), 5, 0.3);
+    EXPECT_EQ(Video(ended).at("width"), "176");
+    const QString folder = QFileInfo(ended).path();
+    sample.Discard();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    // While the run converts, no sample.
+    setup.ChooseProfile();
+    setup.AddClip(LongClip(60));
+    Press(setup.window->TB_Start);
+    ASSERT_TRUE(setup.run->Converting());
+    EXPECT_TRUE(sample.Start(clip, 0, *profile, setup.run.get()).contains("while clips are"));
+    EXPECT_FALSE(sample.Converting());
+    setup.run->RequestStop();
+    EXPECT_TRUE(setup.WaitForEnd());
 }
