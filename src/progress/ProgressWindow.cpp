@@ -91,7 +91,7 @@ void TProgressWindow::CreateRunLabels(const QFont &font) {
     Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
     Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
     Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
-    Label_Forecast = FixedLabel(this, "Label_Forecast", "", 112, 68, 400, 13, font);
+    Label_Forecast = FixedLabel(this, "Label_Forecast", "", 32, 70, 480, 13, font);
 }
 
 // A note is something to read, in a colour of its own so it is not taken for part of the
