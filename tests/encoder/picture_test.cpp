@@ -18,11 +18,12 @@ namespace {
 std::string Made(const std::string &dir, const std::string &name, const std::string &input,
                  const std::string &filters, const std::string &codec) {
     const std::string path = dir + "/" + name;
-    if (!media::Exists(path))
+    if (!media::Exists(path)) {
         EXPECT_EQ(media::Run("ffmpeg -nostdin -v error -y " + input + " -vf " +
                              media::Quote(filters) + " " + codec + " " + media::Quote(path)),
                   0)
             << name;
+    }
     return path;
 }
 
