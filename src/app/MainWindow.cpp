@@ -24,6 +24,7 @@
 #include "model/Settings.h"
 #include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
+#include "preview/ResultToggle.h"
 #include "profiles/DeviceTable.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
@@ -40,6 +41,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
 #include <cfenv>
@@ -190,6 +192,7 @@ void TMainWindow::HookEvents() {
     connect(ComboBox_Device, &QComboBox::activated, this, [this](int d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
     HookForecasts();
+    HookResult();
     HookListSaving();
     HookKeyboard();
 }
@@ -271,6 +274,31 @@ void TMainWindow::HookForecasts() {
     });
     connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, TP_ImageList,
             &TListPanel::ShowForecasts);
+}
+
+void TMainWindow::HookResult() {
+    // Between the preview's Stop and its aspect-ratio buttons.
+    TB_Result = new QPushButton(QStringLiteral("Result"), this);
+    TB_Result->setObjectName("TB_Result");
+    TB_Result->setGeometry(733, 208, 46, 34);
+    TB_Result->setToolTip(QStringLiteral("A few seconds around the play position converted with "
+                                         "the chosen profile, shown in the source's place"));
+    result_ = new ResultToggle(
+        preview_.get(), clips_,
+        [this]() -> std::optional<ProfileSettings> {
+            const std::optional<QString> text = ChosenProfile();
+            return text ? DeviceProfileSettings(*text, DeviceType) : std::nullopt;
+        },
+        [this]() -> const ConversionRun * { return run_; }, this);
+    connect(TB_Result, &QPushButton::clicked, this, [this] {
+        if (const QString why = result_->Toggle(); !why.isEmpty())
+            ShowMessageBox(BoxKind::Information, why);
+    });
+    connect(result_, &ResultToggle::StateChanged, this,
+            [this] { TB_Result->setText(result_->ButtonText()); });
+    connect(result_, &ResultToggle::Failed, this, [](const QString &reason) {
+        ShowMessageBox(BoxKind::Warning, QStringLiteral("The sample could not be made: ") + reason);
+    });
 }
 
 void TMainWindow::HookListSaving() {
@@ -423,6 +451,8 @@ void TMainWindow::TB_EditClick() {
 }
 
 void TMainWindow::StopPreview() {
+    if (result_ != nullptr)
+        result_->Forget();
     if (preview_ != nullptr)
         preview_->StopPreview();
     else
@@ -445,9 +475,14 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
         break;
     case WM_CLIPCHANGED:
         preview_->ClipChanged(static_cast<int32_t>(w));
+        if (preview_->PreviewClip() == 0)
+            result_->Forget();
         break;
     case WM_PLAYEREVENT:
         preview_->PlayerEvent(w, l);
+        // The sample played to its end: the button offers a new one.
+        if (result_->Current() == ResultToggle::State::Result && !preview_->ShowingResult())
+            result_->Forget();
         break;
     case WM_MARKERMOVED:
         preview_->MarkerMoved(w);

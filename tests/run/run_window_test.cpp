@@ -5,6 +5,8 @@
 #include "media.h"
 
 #include "engine/SampleMaker.h"
+#include "preview/PreviewController.h"
+#include "preview/ResultToggle.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -225,4 +227,57 @@ TEST(SampleThroughEngine, FiveSecondsAroundThePositionGoWithTheSample) {
     EXPECT_FALSE(sample.Converting());
     setup.run->RequestStop();
     EXPECT_TRUE(setup.WaitForEnd());
+}
+
+// The Result button's toggle: the sample takes the source's place at the same time point, and
+// the source comes back at the sample's, the sample removed.
+TEST(SampleThroughEngine, ResultTogglesWithTheSourceAtTheSameTimePoint) {
+    RunSetup setup;
+    const std::optional<ProfileSettings> profile = ReadProfileSettings(kProfile, ".MP4", "mp4");
+    ASSERT_TRUE(profile);
+    setup.list->SetSelected(setup.AddClip(Media("hd")), true);
+    QStringList calls;
+    double at = 6;
+    PreviewPlayerCalls player;
+    player.open = [&](const QString &path) {
+        calls << "open " + QFileInfo(path).fileName();
+        return true;
+    };
+    player.close = [&] { calls << "close"; };
+    player.start = [] { return true; };
+    player.attach = [](uintptr_t) { return true; };
+    player.position = [&](double &seconds, double &percent) {
+        seconds = at;
+        percent = 0;
+        return true;
+    };
+    player.seek = [&](double seconds) { calls << "seek " + QString::number(seconds); };
+    PreviewController preview(PreviewControls{setup.list.get()}, player);
+    ResultToggle result(
+        &preview, setup.list.get(), [&] { return profile; }, [&] { return setup.run.get(); });
+    EXPECT_TRUE(result.Toggle().startsWith("Play a clip first"));
+    preview.PlaySelectedClip();
+    calls.clear();
+
+    ASSERT_EQ(result.Toggle(), "");
+    EXPECT_EQ(result.ButtonText(), "Making...");
+    QElapsedTimer waited;
+    waited.start();
+    while (result.Current() == ResultToggle::State::Making && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(result.Current(), ResultToggle::State::Result);
+    const QString sample = result.Sample().File();
+    const PlayerOpenInfo opened{8, 1, {}};
+    preview.PlayerEvent(3, reinterpret_cast<intptr_t>(&opened));
+    // The 8 s clip's sample is its last five seconds, from 3 s: 6 s is 3 s into it.
+    EXPECT_EQ(calls, QStringList({"close", "open hd-sample.MP4", "seek 3"}));
+    EXPECT_EQ(result.ButtonText(), "Source");
+
+    calls.clear();
+    at = 1.5;
+    ASSERT_EQ(result.Toggle(), "");
+    preview.PlayerEvent(3, reinterpret_cast<intptr_t>(&opened));
+    EXPECT_EQ(calls, QStringList({"close", "open hd.mp4", "seek 4.5"}));
+    EXPECT_FALSE(QFileInfo::exists(sample)) << sample.toStdString();
+    EXPECT_EQ(result.ButtonText(), "Result");
 }
