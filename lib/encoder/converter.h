@@ -6,6 +6,7 @@
 #include "halve.h"
 #include "handoff.h"
 #include "picture.h"
+#include "tonemap.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -92,6 +93,9 @@ struct Stage {
     int64_t last_slot = AV_NOPTS_VALUE, last_kept = AV_NOPTS_VALUE;
     int64_t frames_out = 0;
     AVFrame *held = nullptr; // the last picture let through, to hold until the clip's end
+    // Tone mapping: the table, built from the first picture, and the mapped picture.
+    ToneMapTable tone;
+    AVFrame *mapped = nullptr;
     // Halved copies of large pictures on their way to the filters.
     HalfPool half_pool;
     AVFrame *half[2] = {nullptr, nullptr};
@@ -103,6 +107,7 @@ struct Stage {
     ~Stage() {
         av_frame_free(&fallback);
         av_frame_free(&held);
+        av_frame_free(&mapped);
         av_frame_free(&half[0]);
         av_frame_free(&half[1]);
         avfilter_graph_free(&graph);
@@ -175,6 +180,7 @@ struct Converter {
     bool OnePicture(Stage &s);
     bool Drain(Stage &s);
     bool Filtered(Stage &s, AVFrame *f);
+    AVFrame *ToneMapped(Stage &s, AVFrame *f);
     // Ends the stage's graph and passes on everything it still holds.
     bool FlushGraph(Stage &s) { return av_buffersrc_add_frame(s.src, nullptr) >= 0 && Drain(s); }
     bool Encode(Stage &s, AVFrame *f);

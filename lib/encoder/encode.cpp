@@ -148,6 +148,8 @@ bool Converter::Filtered(Stage &s, AVFrame *f) {
         }
         f->pts = pts;
         f->pict_type = AV_PICTURE_TYPE_NONE;
+        if (s.plan.tone_map && (f = ToneMapped(s, f)) == nullptr)
+            return false;
         s.produced = pts + 1;
         ++s.frames_out;
         bool ok = Encode(s, f);
@@ -178,6 +180,22 @@ bool Converter::Filtered(Stage &s, AVFrame *f) {
         s.done = true;
     }
     return ok;
+}
+
+// The picture tone-mapped to BT.709 by the table, which the first picture builds; null when that
+// fails (the clip has failed).
+AVFrame *Converter::ToneMapped(Stage &s, AVFrame *f) {
+    if (!s.tone.Built() && !s.tone.Build(s.plan, f)) {
+        sh.Fail("cannot set up the tone mapping of the HDR video");
+        return nullptr;
+    }
+    if (s.mapped == nullptr)
+        s.mapped = av_frame_alloc();
+    if (s.mapped == nullptr || !s.tone.Apply(f, s.mapped)) {
+        sh.Fail("out of memory");
+        return nullptr;
+    }
+    return s.mapped;
 }
 
 // Pulls filtered frames and encodes them up to the stage's limit.

@@ -65,15 +65,17 @@ std::string VideoChain(const Stage &s, const Job &job, const AVFrame *f) {
     const bool turned = s.rotation == 90 || s.rotation == 270;
     const int src_w = turned ? f->height : f->width, src_h = turned ? f->width : f->height;
     const bool shrink = iw * 2 <= src_w && ih * 2 <= src_h;
-    // The scale brings studio range unless the tone mapping after it reads the source's own.
+    // The scale brings studio range, unless the tone mapping after the graph reads the source's
+    // own: it takes the source's 10-bit pictures at the output's size.
     chain += "scale=w=" + std::to_string(iw) + ":h=" + std::to_string(ih) +
              (shrink ? ":flags=area" : ":flags=bicubic") +
-             (s.plan.tone_map ? "," : ":out_range=tv,") + ColourFilters(s.plan) + "setsar=1";
+             (s.plan.tone_map ? "" : ":out_range=tv") + ",setsar=1";
     if (iw != W || ih != H)
         chain += ",pad=w=" + std::to_string(W) + ":h=" + std::to_string(H) +
                  ":x=" + std::to_string(job.pad_left) + ":y=" + std::to_string(job.pad_top) +
                  ":color=black";
-    return chain + ",format=pix_fmts=" + av_get_pix_fmt_name(s.enc->pix_fmt);
+    return chain + ",format=pix_fmts=" +
+           av_get_pix_fmt_name(s.plan.tone_map ? AV_PIX_FMT_YUV420P10LE : s.enc->pix_fmt);
 }
 
 } // namespace

@@ -18,7 +18,13 @@ thread_local std::string t_audio;
 std::string VideoFormatText(const AVStream *st, const AVCodec *dec) {
     std::string text = dec->name;
     uint32_t tag = st->codecpar->codec_tag;
-    if (tag != 0) {
+    // A tag of letters ("XVID", "hvc1"); a transport stream's stream type (27 for H.264) is a
+    // number, not a name, and says nothing to a user.
+    bool printable = tag != 0;
+    for (int i = 0; i < 4; ++i)
+        printable =
+            printable && ((tag >> (8 * i)) & 0xff) >= 0x20 && ((tag >> (8 * i)) & 0xff) < 0x7f;
+    if (printable) {
         char buf[AV_FOURCC_MAX_STRING_SIZE] = {};
         av_fourcc_make_string(buf, tag);
         text += " (";

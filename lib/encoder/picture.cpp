@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -276,6 +277,45 @@ PicturePlan PlanPicture(const Job &job, const char *path, const AVStream *st) {
     plan.keep_times = job.fit;
     plan.ceiling = job.rate;
     return plan;
+}
+
+bool StateMpeg4Colour(AVCodecContext *e) {
+    const uint8_t *x = e->extradata;
+    const int n = e->extradata_size;
+    int at = -1;
+    for (int i = 0; i + 6 <= n && at < 0; ++i)
+        if (x[i] == 0 && x[i + 1] == 0 && x[i + 2] == 1 && x[i + 3] == 0xB5)
+            at = i + 4;
+    // Identifier flag, version, priority and object type (12 bits), then no signal type.
+    if (at < 0 || !(x[at] & 0x80) || ((x[at + 1] >> 3) & 1) != 0)
+        return true;
+    uint64_t bits = (static_cast<uint64_t>(x[at]) << 4) | (x[at + 1] >> 4);
+    int count = 12;
+    auto put = [&](uint64_t v, int width) {
+        bits = (bits << width) | v;
+        count += width;
+    };
+    put(1, 1); // video signal type
+    put(5, 3); // video format: unspecified
+    put(0, 1); // studio range
+    put(1, 1); // colour description
+    put(e->color_primaries & 0xff, 8);
+    put(e->color_trc & 0xff, 8);
+    put(e->colorspace & 0xff, 8);
+    put(0, 1); // stuffing: a zero, then ones to the byte's end
+    put((1u << ((8 - count % 8) % 8)) - 1, (8 - count % 8) % 8);
+    const int grown = count / 8 - 2;
+    auto *out = static_cast<uint8_t *>(av_mallocz(n + grown + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (out == nullptr)
+        return false;
+    std::copy(x, x + at, out);
+    for (int b = 0; b < count / 8; ++b)
+        out[at + b] = static_cast<uint8_t>(bits >> (count - 8 * (b + 1)));
+    std::copy(x + at + 2, x + n, out + at + count / 8);
+    av_free(e->extradata);
+    e->extradata = out;
+    e->extradata_size = n + grown;
+    return true;
 }
 
 std::string DeinterlaceFilters(const PicturePlan &plan) {

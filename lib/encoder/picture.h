@@ -5,6 +5,7 @@
 #include "job.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/pixfmt.h>
 }
@@ -65,6 +66,12 @@ struct PicturePlan {
 // The plan for the job's video from the source stream. The encoder's pixel format is the one
 // its encoder prefers for 8-bit pictures; HDR kept makes it 10-bit.
 PicturePlan PlanPicture(const Job &job, const char *path, const AVStream *st);
+
+// MPEG-4 Part 2 headers as FFmpeg's encoder writes them say nothing of colour, and the 3GP, PSP
+// and iPod containers have no box for it: the visual object header of the encoder's global header
+// gets the video signal type with the encoder's primaries, transfer and matrix in studio range.
+// False when out of memory; a header not as expected is left alone.
+bool StateMpeg4Colour(AVCodecContext *e);
 
 // The filters before the turn and scale (deinterlacing), and those after the scale (tone mapping),
 // as filter-graph text; each empty or ending in a comma.

@@ -121,6 +121,10 @@ bool Converter::OpenEncoder(Stage &s, const AVCodec *ec, const std::string &name
                 ErrorText(err));
         return false;
     }
+    if (ec->id == AV_CODEC_ID_MPEG4 && !StateMpeg4Colour(e)) {
+        sh.Fail("out of memory");
+        return false;
+    }
     s.ost = avformat_new_stream(sh.oc, nullptr);
     if (s.ost == nullptr || avcodec_parameters_from_context(s.ost->codecpar, e) < 0) {
         sh.Fail(std::string("cannot add the ") + KindName(s.type) + " stream");

@@ -10,8 +10,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
@@ -35,11 +37,13 @@ QFont Image_Item::TextFont() {
     return FormFont(QStringLiteral("Tahoma"), -11);
 }
 
-void Image_Item::DrawText(int x, int y, const QString &text) {
+void Image_Item::DrawText(int x, int y, const QString &text, int right) {
     QPainter painter(&Canvas());
     painter.setFont(TextFont());
     painter.setPen(QApplication::palette().color(QPalette::WindowText));
-    painter.drawText(QRect(x, y, width() - x, height() - y), Qt::AlignLeft | Qt::AlignTop, text);
+    const int room = (right > 0 ? right : width() - 2) - x;
+    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, room);
+    painter.drawText(QRect(x, y, width() - x, height() - y), Qt::AlignLeft | Qt::AlignTop, shown);
 }
 
 bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
@@ -65,11 +69,20 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     }
     SetPicture(canvas);
     DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName);
-    DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(clip.Duration));
+    // The left column ends where the right one begins; the whole texts are in the tooltip.
+    constexpr int kColumn = 246;
+    DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(clip.Duration),
+             kColumn);
     DrawText(250, 18,
              QStringLiteral("Clip Resolution : ") + QString::number(clip.InfoValues[0]) +
                  QLatin1Char('x') + QString::number(clip.InfoValues[1]));
-    DrawText(90, 32, QStringLiteral("Video Format : ") + clip.VideoFormat);
+    // What the picture is ("HDR HLG", "interlaced") matters more than its tag when both do not fit.
+    QString format = QStringLiteral("Video Format : ") + clip.VideoFormat;
+    if (QFontMetrics(TextFont()).horizontalAdvance(format) > kColumn - 90)
+        format.remove(QRegularExpression(QStringLiteral(" \\([^)]*\\)")));
+    DrawText(90, 32, format, kColumn);
+    setToolTip(clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
+               clip.AudioFormat);
     DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
     DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();

@@ -49,5 +49,7 @@ private:
     void DrawFrame(const QColor &color);
     void SetSelected(bool selected);
     void DrawTimeLine(int32_t start, int32_t stop);
-    void DrawText(int x, int y, const QString &text);
+    // Text at (x, y), cut short with an ellipsis where it would reach `right` (the next column,
+    // or the entry's edge when 0).
+    void DrawText(int x, int y, const QString &text, int right = 0);
 };

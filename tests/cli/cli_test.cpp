@@ -499,3 +499,51 @@ TEST(MavoConvert, RefusesBeforeWritingWhatWouldNotFitOrCannotBeMade) {
     EXPECT_TRUE(lines[2]["converts"].toBool());
     EXPECT_TRUE(cli.OutputFiles().isEmpty());
 }
+
+// Today's sources: HDR is tone-mapped for the phone and kept by the TV's HDR profile, interlaced
+// video deinterlaced, and each result line says so with the written colour.
+TEST(MavoConvert, ResultLinesCarryTheColourAndWhatBecameOfThePicture) {
+    ConvertCommand cli;
+    const std::string dir = media::FixtureDir();
+    const std::string hdr = dir + "/cli_hlg.mp4", interlaced = dir + "/cli_interlaced.mpg";
+    if (!media::Exists(hdr)) {
+        ASSERT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i "
+                             "testsrc2=s=640x360:r=25:d=2 -vf "
+                             "format=yuv444p,zscale=tin=709:pin=709:min=709:rin=tv:t=arib-std-"
+                             "b67:p=2020:m=2020_ncl:r=tv:npl=100,format=yuv420p10le -c:v libx265 "
+                             "-x265-params log-level=error -color_primaries bt2020 -color_trc "
+                             "arib-std-b67 -colorspace bt2020nc " +
+                             media::Quote(hdr)),
+                  0);
+    }
+    if (!media::Exists(interlaced)) {
+        ASSERT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i "
+                             "testsrc2=s=720x576:r=50:d=2 -vf "
+                             "tinterlace=mode=interleave_top,setfield=tff -c:v mpeg2video -flags "
+                             "+ilme+ildct -top 1 -b:v 8M " +
+                             media::Quote(interlaced)),
+                  0);
+    }
+    const QStringList json = {"--output", cli.Output(), "--json"};
+    const Outcome phone =
+        cli.Run(QStringList{"--device", "phone"} + json +
+                QStringList{QString::fromStdString(hdr), QString::fromStdString(interlaced)});
+    ASSERT_EQ(phone.status, 0) << phone.err.toStdString();
+    const QList<QJsonObject> lines = JsonLines(phone.out);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]["colour"]["transfer"].toString(), "bt709");
+    EXPECT_EQ(lines[0]["colour"]["range"].toString(), "tv");
+    EXPECT_TRUE(lines[0]["tone_mapped"].toBool());
+    EXPECT_FALSE(lines[0]["deinterlaced"].toBool());
+    EXPECT_TRUE(lines[1]["deinterlaced"].toBool());
+    EXPECT_FALSE(lines[1]["tone_mapped"].toBool());
+    EXPECT_EQ(lines[1]["colour"]["matrix"].toString(), "bt470bg"); // 625-line video
+
+    const Outcome tv = cli.Run(QStringList{"--device", "tv", "--profile", "TV 2160p HDR"} + json +
+                               QStringList{QString::fromStdString(hdr)});
+    ASSERT_EQ(tv.status, 0) << tv.err.toStdString();
+    const QJsonObject kept = JsonLines(tv.out).value(0);
+    EXPECT_EQ(kept["plays"].toString(), "plays on TV / computer");
+    EXPECT_EQ(kept["colour"]["transfer"].toString(), "arib-std-b67");
+    EXPECT_FALSE(kept["tone_mapped"].toBool());
+}

@@ -126,6 +126,25 @@ TEST(EnginePicture, HdrIsToneMappedToTaggedBt709) {
     }
 }
 
+// The classic players' MPEG-4 files state their colour in the stream, where the PSP and 3GP
+// containers have no place for it: an SD source keeps BT.601, an HDR one is tone-mapped to BT.709.
+TEST(EnginePicture, ClassicFilesStateTheirColourInTheStream) {
+    const std::string dir = media::ScratchDir("picture_classic");
+    struct Case {
+        std::string source, format, matrix;
+    };
+    for (const Case &c : {Case{media::Fixture("avi"), "3gp", "smpte170m"},
+                          Case{HdrSource(dir, "smpte2084"), "psp", "bt709"}}) {
+        const std::string out = dir + "/out." + c.format;
+        EngineSession engine;
+        ASSERT_EQ(engine.Convert(IpodArgs(c.source, out, "0", "1", c.format)), 0) << Last(engine);
+        auto v = media::Probe(out, "v:0", "color_space,color_transfer,color_range");
+        EXPECT_EQ(v["color_space"], c.matrix) << c.format;
+        EXPECT_EQ(v["color_transfer"], c.matrix) << c.format;
+        EXPECT_EQ(v["color_range"], "tv") << c.format;
+    }
+}
+
 // The HDR profile keeps PQ in HEVC Main 10 with its mastering display and light levels; an SDR
 // source through it stays SDR.
 TEST(EnginePicture, HdrProfileKeepsPqAndItsMetadataButNeverFakesIt) {
