@@ -21,6 +21,15 @@ namespace {
 const QColor kGray(128, 128, 128);
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 0, 0);
+const QColor kDarkRed(150, 0, 0);
+// The left column of the details ends here, where the right one begins.
+constexpr int kColumn = 246;
+
+// The entry's hint: the whole texts the columns may cut.
+QString BaseHint(const ClipRecord &clip) {
+    return clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
+           clip.AudioFormat;
+}
 // The outline pen is 2 pixels wide: a frame covers the two outermost pixel rows and columns.
 constexpr int kPenWidth = 2;
 
@@ -70,7 +79,6 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     SetPicture(canvas);
     DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName);
     // The left column ends where the right one begins; the whole texts are in the tooltip.
-    constexpr int kColumn = 246;
     DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(clip.Duration),
              kColumn);
     DrawText(250, 18,
@@ -81,8 +89,7 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     if (QFontMetrics(TextFont()).horizontalAdvance(format) > kColumn - 90)
         format.remove(QRegularExpression(QStringLiteral(" \\([^)]*\\)")));
     DrawText(90, 32, format, kColumn);
-    setToolTip(clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
-               clip.AudioFormat);
+    setToolTip(BaseHint(clip));
     DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
     DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();
@@ -107,32 +114,31 @@ void Image_Item::ShowCropTimes(int32_t start, int32_t stop) {
 }
 
 void Image_Item::ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast) {
-    const QImage thumbnail = clip.Thumbnail.value<QImage>();
-    if (Picture().isNull() || thumbnail.isNull())
+    if (Picture().isNull())
         return;
-    QPainter painter(&Canvas());
-    painter.drawImage(2, 2, thumbnail.convertToFormat(QImage::Format_RGB32));
-    setToolTip(
-        forecast ? QStringLiteral("Output : %1; %2").arg(ForecastText(*forecast), forecast->Verdict)
-                 : QString());
-    if (forecast) {
-        const QRect band(2, 36, thumbnail.width(), 26);
-        const bool good = forecast->Converts && forecast->Plays;
-        painter.fillRect(band, good ? QColor(0, 0, 0, 170) : QColor(160, 0, 0, 210));
-        QFont font = TextFont();
-        font.setPixelSize(10);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        const QString top =
-            forecast->Converts
-                ? QStringLiteral("%1 %2p").arg(forecast->FrameText()).arg(qRound(forecast->Fps))
-                : QStringLiteral("too long");
-        const QString bottom =
-            forecast->Converts ? SizeText(forecast->Bytes) : QStringLiteral("for the limit");
-        painter.drawText(band.adjusted(2, 0, -1, -13), Qt::AlignLeft | Qt::AlignVCenter, top);
-        painter.drawText(band.adjusted(2, 13, -1, 0), Qt::AlignLeft | Qt::AlignVCenter, bottom);
+    // The name's line: the name in the left column and the predicted file in the right one, or
+    // the name across the whole entry.
+    {
+        QPainter painter(&Canvas());
+        painter.fillRect(QRect(QPoint(89, 3), QPoint(width() - 3, 17)), kGray);
     }
-    painter.end();
+    DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName, forecast ? kColumn : 0);
+    QString hint = BaseHint(clip);
+    if (forecast) {
+        const QString text = forecast->Converts ? QStringLiteral("\u2192 %1 %2p, %3")
+                                                      .arg(forecast->FrameText())
+                                                      .arg(qRound(forecast->Fps))
+                                                      .arg(SizeText(forecast->Bytes))
+                                                : QStringLiteral("\u2192 too long for the limit");
+        QPainter painter(&Canvas());
+        painter.setFont(TextFont());
+        const bool good = forecast->Converts && forecast->Plays;
+        painter.setPen(good ? QApplication::palette().color(QPalette::WindowText) : kDarkRed);
+        painter.drawText(QRect(250, 4, width() - 252, 14), Qt::AlignLeft | Qt::AlignTop,
+                         painter.fontMetrics().elidedText(text, Qt::ElideRight, width() - 252));
+        hint += QStringLiteral("\nOutput : %1; %2").arg(ForecastText(*forecast), forecast->Verdict);
+    }
+    setToolTip(hint);
     update();
 }
 

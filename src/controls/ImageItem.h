@@ -24,9 +24,9 @@ public:
     bool SetClipInfo(const ClipRecord &clip, const QImage *picture = nullptr);
     // Draws the crop range's line again.
     void ShowCropTimes(int32_t start, int32_t stop);
-    // The file the clip will become, on a band across the foot of its thumbnail: frame and rate
-    // above, size below; red when the profile cannot take the clip or the device cannot play the
-    // file. The whole prediction is the entry's hint. Nothing: the band goes.
+    // The file the clip will become, in the right column of the name's line: frame, rate and
+    // size; red when the profile cannot take the clip or the device cannot play the file. The
+    // whole prediction is in the entry's hint. Nothing: the name has its whole line again.
     void ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast);
 
     void DrawSelected();

@@ -12,10 +12,13 @@ using namespace mainwindow_test;
 
 namespace {
 
-// "Output : 320x240, 29.97 fps, 2.0 MB; plays on iPod" split into its frame and its size.
+// The hint's line "Output : 320x240, 29.97 fps, 2.0 MB; plays on iPod" split into its frame and
+// its size.
 QStringList FrameAndSize(const QString &hint) {
     const QRegularExpressionMatch m =
-        QRegularExpression(R"(^Output : (\d+x\d+), [0-9.]+ fps, ([0-9.]+ [KMG]B); )").match(hint);
+        QRegularExpression(R"(^Output : (\d+x\d+), [0-9.]+ fps, ([0-9.]+ [KMG]B); )",
+                           QRegularExpression::MultilineOption)
+            .match(hint);
     return m.hasMatch() ? QStringList{m.captured(1), m.captured(2)} : QStringList{};
 }
 
