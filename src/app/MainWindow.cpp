@@ -509,14 +509,18 @@ void TMainWindow::TB_ConvertClick() {
 
 void TMainWindow::OpenProgressWindow(const QList<ClipResult> &done, bool start) {
     StopPreview();
-    // The clips done count for the first start only.
+    // The clips done count until the run has gone on from them (the window asks for the
+    // request before Start too, to tell what the run will make).
     auto first_done = std::make_shared<QList<ClipResult>>(done);
     ProgressWindow->AttachRun(run_, [this, first_done] {
         RunRequest request =
             MakeRunRequest(clips_->Snapshot(), ChosenProfile(), DeviceType, path_Work, b_KeepRatio);
-        request.Done = std::exchange(*first_done, {});
+        request.Done = *first_done;
         return request;
     });
+    connect(
+        run_, &ConversionRun::ClipStarting, this, [first_done] { first_done->clear(); },
+        Qt::SingleShotConnection);
     ProgressWindow->ResetProgress();
     if (start)
         QMetaObject::invokeMethod(

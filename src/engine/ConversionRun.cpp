@@ -158,9 +158,10 @@ RunOutcome ConversionRun::Begin(const RunRequest &request) {
         outcome.Start = RunStart::NoProfile;
     else if (!request.Profile)
         outcome.Start = RunStart::UnreadableProfile;
-    else if (const SpaceVerdict space =
-                 JudgeSpace(ForecastRun(request.Clips, *request.Profile, speed_),
-                            FolderFreeBytes(outcome.Folder));
+    else if (const SpaceVerdict space = JudgeSpace(
+                 ForecastRun(request.Clips.mid(std::min(request.Done.size(), request.Clips.size())),
+                             *request.Profile, speed_),
+                 FolderFreeBytes(outcome.Folder));
              !space.Fits) {
         // Refused before anything is written: a disc filling up halfway would cut a clip.
         outcome.Start = RunStart::NoSpace;

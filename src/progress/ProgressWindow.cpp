@@ -166,7 +166,10 @@ void TProgressWindow::ShowRunForecast() {
     const RunRequest request = host_();
     if (!request.Profile || request.Clips.isEmpty())
         return;
-    const RunForecast forecast = ForecastRun(request.Clips, *request.Profile, run_->Speed());
+    // A run that goes on after a cut one makes only the clips after those done.
+    const QList<ClipSource> left =
+        request.Clips.mid(std::min(request.Done.size(), request.Clips.size()));
+    const RunForecast forecast = ForecastRun(left, *request.Profile, run_->Speed());
     const SpaceVerdict space = JudgeSpace(forecast, FolderFreeBytes(request.Folder));
     QString text = RunSummaryText(forecast);
     if (!space.Text.isEmpty())
