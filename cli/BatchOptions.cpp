@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "common/NumberText.h"
 #include "engine/DeviceJob.h"
+#include "engine/TrackChoice.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QDir>
@@ -29,6 +30,10 @@ bool TakeValue(const QStringList &arguments, qsizetype &i, const QString &name,
     }
     into = arguments[++i];
     return true;
+}
+
+QString Quoted(const QString &text) {
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 bool TakeSwitch(const QString &argument, const QString &name, bool &into) {
@@ -60,6 +65,8 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
                            TakeSwitch(argument, "--estimate", options.Estimate) ||
                            TakeValue(arguments, i, "--profile", options.Profile, error) ||
                            TakeValue(arguments, i, "--output", options.OutputFolder, error) ||
+                           TakeValue(arguments, i, "--audio", options.Audio, error) ||
+                           TakeValue(arguments, i, "--subtitles", options.Subtitles, error) ||
                            TakeSwitch(argument, "--keep-ratio", options.KeepRatio) ||
                            TakeSwitch(argument, "--json", options.Json) ||
                            TakeSwitch(argument, "--quiet", options.Quiet) ||
@@ -75,6 +82,14 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
                 error = QStringLiteral("--sample takes 1 to 600 seconds, not %1").arg(*sample);
         }
     }
+    if (error.isEmpty() && options.Audio && !IsTrackChoice(*options.Audio))
+        error = QStringLiteral("bad sound track %1: give its number (1 is the first) or its "
+                               "language (en, fre ...)")
+                    .arg(Quoted(*options.Audio));
+    if (error.isEmpty() && options.Subtitles && !IsSubtitleChoice(*options.Subtitles))
+        error = QStringLiteral("bad subtitle choice %1: none, keep, burn, or burn:N or burn:LANG "
+                               "for one track")
+                    .arg(Quoted(*options.Subtitles));
     if (!error.isEmpty())
         return UsageError{error};
     if (options.Help || options.List)
@@ -85,10 +100,6 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
 }
 
 namespace {
-
-QString Quoted(const QString &text) {
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
 
 // The default profile of a list: "DefaultIndex" when it names a profile (it may name the
 // program's "Add my profile..." entry, which is no profile).
@@ -173,14 +184,24 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
                               .arg(Quoted(device->Section))};
     }
     job.ProfileText = list.Profiles[job.ProfileNumber].Text;
-    auto settings = DeviceProfileSettings(
-        job.ProfileText, *device, catalogue.ReadProfileExtras(device->Section, job.ProfileText));
+    const ProfileExtras extras = catalogue.ReadProfileExtras(device->Section, job.ProfileText);
+    const QString codec = extras.VideoCodec.isEmpty() ? device->VideoCodec : extras.VideoCodec;
+    const QString why = ProfileOutOfBounds(ProfileCatalogue::ParseProfileText(job.ProfileText),
+                                           codec, device->Limits);
+    if (!why.isEmpty())
+        return UsageError{QStringLiteral("%1 cannot play profile %2 of %3: %4")
+                              .arg(device->Caption)
+                              .arg(job.ProfileNumber)
+                              .arg(Quoted(device->Section), why)};
+    auto settings = DeviceProfileSettings(job.ProfileText, *device, extras);
     if (!settings)
         return UsageError{QStringLiteral("profile %1 of %2 has no usable resolution: %3")
                               .arg(job.ProfileNumber)
                               .arg(Quoted(device->Section), job.ProfileText)};
     job.Profile = *settings;
     job.KeepRatio = options.KeepRatio || stored.KeepRatio;
+    job.AudioTrack = options.Audio.value_or(QString());
+    job.Subtitles = options.Subtitles.value_or(QString());
     if (options.Estimate)
         return job;
     auto folder = OutputFolderFor(options, stored);

@@ -16,8 +16,9 @@ class ProfileCatalogue;
 
 inline constexpr const char *kUsageText =
     "Usage: mavo-convert [--device 3gp|psp|ipod|pda|mp4|phone|tv|share] [--profile N|NAME]\n"
-    "                    [--keep-ratio] [--output DIR] [--json] [--quiet]\n"
-    "                    [--estimate | --sample SECONDS] FILE...\n"
+    "                    [--keep-ratio] [--audio N|LANG] [--subtitles none|keep|burn[:N|LANG]]\n"
+    "                    [--output DIR] [--json] [--quiet] [--estimate | --sample SECONDS]\n"
+    "                    FILE...\n"
     "       mavo-convert --list [--json]\n";
 
 struct BatchOptions {
@@ -34,6 +35,8 @@ struct BatchOptions {
     // Convert this many seconds around the middle of each clip, as NAME-sample; 0: whole clips.
     int32_t SampleSeconds = 0;
     QStringList Files;
+    std::optional<QString> Audio{};     // the sound track: its number (1 the first) or language
+    std::optional<QString> Subtitles{}; // none, keep, burn, burn:N, burn:LANG
 };
 
 // What is wrong with a command line, in one sentence.
@@ -51,6 +54,8 @@ struct BatchJob {
     ProfileSettings Profile;
     QString WorkFolder; // with its separator
     bool KeepRatio = false;
+    QString AudioTrack{}; // empty: the engine's choice
+    QString Subtitles{};  // empty: as the device has it
 };
 
 // Picks the device, the profile and the output folder from the options, falling back to the

@@ -5,6 +5,7 @@
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
 #include "engine/EngineBinding.h"
+#include "engine/TrackChoice.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -27,8 +28,12 @@ std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {
         return QStringLiteral("the file cannot be read");
     info = ClipInfoRecord{};
     DllGetFileInfo(path.toUtf8().constData(), &info);
-    if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0)
-        return QStringLiteral("no video the engine can read");
+    if (info.video_format == nullptr || qstrcmp(info.video_format, "unknown") == 0) {
+        if (info.extra[5] == 1)
+            return QStringLiteral("the file could not be read in time");
+        const QString refusal = VideoRefusal(path);
+        return refusal.isEmpty() ? QStringLiteral("no video the engine can read") : refusal;
+    }
     return std::nullopt;
 }
 
@@ -40,6 +45,19 @@ ClipSource SampleOf(ClipSource clip, int32_t length, int32_t seconds) {
     clip.StopTime = clip.StartTime + taken;
     clip.OutputSuffix = QStringLiteral("-sample");
     return clip;
+}
+
+std::optional<QString> MissingSoundTrack(const QStringList &files, const QString &wanted) {
+    if (wanted.isEmpty())
+        return std::nullopt;
+    for (const QString &file : files) {
+        // Files the engine cannot open fail on their own, later, with their reason.
+        const std::optional<TrackReading> tracks = ReadTracks(file, wanted);
+        if (tracks && tracks->WantedMissing)
+            return QStringLiteral("%1 has no sound track \"%2\" (its sound tracks: %3)")
+                .arg(file, wanted, NumberedTracks(tracks->SoundLabels));
+    }
+    return std::nullopt;
 }
 
 QString OutcomeName(ClipOutcome outcome) {
@@ -114,7 +132,8 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
             continue;
         }
         // The whole clip: from its start to its length.
-        ClipSource clip{path, 0, info.duration, info.width, info.height};
+        ClipSource clip{path,          0, info.duration, info.width, info.height, job_.AudioTrack,
+                        job_.Subtitles};
         if (output_.SampleSeconds > 0)
             clip = SampleOf(clip, info.duration, output_.SampleSeconds);
         clips.append(clip);
@@ -194,15 +213,17 @@ void BatchRun::EndClip(const ClipResult &result) {
     clip_seconds_ = 0;
     if (result.Outcome == ClipOutcome::Pending)
         return;
-    const bool made = result.Outcome == ClipOutcome::Finished;
+    // A file its device cannot play is kept, and named; a stopped clip's file is gone.
+    const bool kept = result.Outcome != ClipOutcome::Stopped && !result.Output.isEmpty() &&
+                      QFileInfo(result.Output).isFile();
     ClipReport report;
     report.Source = result.Source;
-    report.Output = made ? result.Output : QString();
+    report.Output = kept ? result.Output : QString();
     report.Outcome = result.Outcome;
     report.Reason = result.Reason;
     report.Seconds = clip_clock_.elapsed() / 1000.0;
     report.Plays = result.Plays;
-    if (!result.Output.isEmpty() && QFileInfo::exists(result.Output))
+    if (kept)
         DescribePicture(result.Source, result.Output, report);
     Report(report);
 }

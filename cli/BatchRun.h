@@ -48,6 +48,10 @@ QString OutcomeName(ClipOutcome outcome);
 QByteArray ClipReportJson(const ClipReport &report);
 
 // Exit statuses of the command.
+// Why --audio cannot be met: the first file without the wanted sound track, with the tracks it
+// has; nothing when every file has it (or the engine cannot tell).
+std::optional<QString> MissingSoundTrack(const QStringList &files, const QString &wanted);
+
 inline constexpr int kExitConverted = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;

@@ -59,6 +59,10 @@ int Convert(const BatchOptions &options, const BatchJob &job, const QString &pro
             << ": an earlier conversion ended before it could finish this file\n";
     err.flush();
     DllInit();
+    if (const auto missing = MissingSoundTrack(options.Files, job.AudioTrack)) {
+        UnloadEngine();
+        return UsageFailure(*missing);
+    }
     RegisterEngineReports();
     SetEventErrorReporter(
         [](const QString &what) { QTextStream(stderr) << "mavo-convert: " << what << "\n"; });

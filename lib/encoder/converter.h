@@ -6,6 +6,7 @@
 #include "halve.h"
 #include "handoff.h"
 #include "picture.h"
+#include "subtitles.h"
 #include "tonemap.h"
 
 extern "C" {
@@ -102,6 +103,8 @@ struct Stage {
     // The AAC coder on trial (audio with FFmpeg's aac encoder only).
     std::unique_ptr<CoderTrial> trial;
     const char *coder = ""; // the AAC coder in use, for the stage profile
+    // Video only: the filters that draw subtitles into the picture at the output size; "" none.
+    std::string burn_in;
 
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {
@@ -191,6 +194,14 @@ struct Converter {
     // The run and its outcome (convert.cpp).
     std::string Status(std::chrono::steady_clock::time_point began);
     double Reached() const { return std::max(sh.video_time.load(), sh.audio_time.load()); }
+
+    // Text subtitles kept as timed text (subtitles.cpp).
+    SoftSubtitles subtitles;
+    bool SetupSubtitles();
+    // True when the packet belonged to a kept subtitle track (and was written if it fell in
+    // the clip).
+    bool Subtitle(AVPacket *pkt);
+    void WriteSubtitle(SoftSubtitle &t, const AVSubtitle &sub, int64_t from, int64_t length);
 };
 
 // Processor time of the calling thread, for the optional stage profile.

@@ -25,7 +25,8 @@ typedef struct ClipInfoRecord {
     const char *video_format;
     const char *audio_format;
     int32_t width, height; /* display size                         */
-    int32_t extra[6];      /* fps x 1000, kbit/s, Hz, channels, 0, 0 */
+    int32_t extra[6];      /* fps x 1000, kbit/s, Hz, channels, 0, and 1 when the file's
+                              headers could not be read in time (else 0)              */
 } ClipInfoRecord;
 
 /* What a written file holds, read back to check it against the device it was made for. Texts are
@@ -57,6 +58,30 @@ typedef struct MediaFacts {
     int32_t interlaced;       /* 1: flagged interlaced, or found combed by looking       */
 } MediaFacts;
 
+/* One sound or subtitle track of a clip. */
+#define MAVO_TRACK_DEFAULT 1  /* flagged default                              */
+#define MAVO_TRACK_FORCED 2   /* flagged forced                               */
+#define MAVO_TRACK_READABLE 4 /* the engine can decode it                     */
+typedef struct TrackFacts {
+    char language[8]; /* the file's code: "fre", "eng"; empty when it does not say */
+    char codec[24];   /* "ac3", "subrip", "hdmv_pgs_subtitle"                     */
+    char label[64];   /* "French, stereo (default)"                               */
+    int32_t channels; /* sound only                                               */
+    int32_t flags;    /* MAVO_TRACK_...                                           */
+} TrackFacts;
+
+/* The tracks of a clip as the engine sees them, in the file's order (the first 16 of each kind),
+ * and why its video cannot be read. */
+#define MAVO_MAX_TRACKS 16
+typedef struct ClipTracks {
+    char refusal[64];     /* "H.266/VVC video cannot be read"; empty when readable or none */
+    int32_t audio_count;  /* sound tracks listed                                       */
+    int32_t audio_chosen; /* the track a conversion takes, 0-based; -1 none, -2 not there */
+    TrackFacts audio[MAVO_MAX_TRACKS];
+    int32_t subtitle_count;
+    TrackFacts subtitles[MAVO_MAX_TRACKS];
+} ClipTracks;
+
 typedef int (*InfoReportFn)(const char *status_text);
 typedef int (*PercentReportFn)(int percent);
 
@@ -66,6 +91,10 @@ ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const char *size,
                                 const char *out_jpeg);
 /* 0 when the file was read (facts->readable 1), -1 otherwise. */
 ENCODER_API int Mydll_GetMediaFacts(const char *path, MediaFacts *facts);
+/* The clip's tracks and the sound track a conversion with "-atrack audio_wanted" takes (NULL or
+ * empty: the engine's own choice). 0 when the file was opened, -1 otherwise (tracks empty,
+ * audio_chosen -1). */
+ENCODER_API int Mydll_GetTracks(const char *path, const char *audio_wanted, ClipTracks *tracks);
 ENCODER_API void SetGetInfoCallBackFun(InfoReportFn fn);
 ENCODER_API void SetGetPercentCallBackFun(PercentReportFn fn);
 ENCODER_API int _X(HWND window, int argc, char **argv);

@@ -15,6 +15,7 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <limits>
 #include <mutex>
 #include <vector>
@@ -104,8 +105,20 @@ constexpr double kBuildSlowness = 10;
 constexpr double kBuildSlowness = 1;
 #endif
 
+// A damaged header costs work, a slow disk or share only time: the limit is on the work this
+// thread does (its processor time), with a far wider one on the wait, for a read that never
+// comes back.
+constexpr double kWaitPerWork = 15;
+
+double ThreadWorkSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 struct Deadline {
-    std::chrono::steady_clock::time_point at = std::chrono::steady_clock::time_point::max();
+    double work_at = std::numeric_limits<double>::infinity();
+    std::chrono::steady_clock::time_point wait_at = std::chrono::steady_clock::time_point::max();
     bool passed = false;
 };
 
@@ -116,7 +129,8 @@ thread_local Deadline t_deadline;
 
 int PastDeadline(void *opaque) {
     auto *deadline = static_cast<Deadline *>(opaque);
-    deadline->passed = deadline->passed || std::chrono::steady_clock::now() >= deadline->at;
+    deadline->passed = deadline->passed || ThreadWorkSeconds() >= deadline->work_at ||
+                       std::chrono::steady_clock::now() >= deadline->wait_at;
     return deadline->passed ? 1 : 0;
 }
 
@@ -160,9 +174,10 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason, doub
     Deadline &deadline = t_deadline;
     deadline = Deadline{};
     if (probe_seconds > 0) {
-        deadline.at = std::chrono::steady_clock::now() +
-                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                          std::chrono::duration<double>(probe_seconds));
+        deadline.work_at = ThreadWorkSeconds() + probe_seconds;
+        deadline.wait_at = std::chrono::steady_clock::now() +
+                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(probe_seconds * kWaitPerWork));
         fc->interrupt_callback = AVIOInterruptCB{&PastDeadline, &deadline};
     }
     AVDictionary *opts = nullptr;
@@ -175,9 +190,10 @@ int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason, doub
     av_dict_free(&opts);
     if (err < 0) {
         // avformat_open_input frees the context on failure.
-        if (deadline.passed)
+        if (deadline.passed) {
             reason = "the input file could not be read in time: it is damaged or unreadable";
-        else if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
+            err = AVERROR_EXIT;
+        } else if (err == AVERROR(ENOENT) || err == AVERROR(EACCES))
             reason = MissingInputReason(err);
         else if (err == AVERROR(EINVAL) || err == AVERROR_INVALIDDATA)
             reason = "the input file is not a video file this program can read, or it is damaged";

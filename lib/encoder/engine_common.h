@@ -19,9 +19,11 @@ namespace engine {
 // the one file they are given (no playlists, no concatenation lists, no image sequences). On
 // failure the result is a negative AVERROR and `reason` says why in words.
 //
-// With a probe limit, opening and reading the stream headers give up after that many seconds (a
-// damaged header can send the readers on a long search): the information and thumbnail calls
-// answer within it whatever the file holds. A conversion passes none.
+// With a probe limit, opening and reading the stream headers give up after that many seconds of
+// work (a damaged header can send the readers on a long search), or after fifteen times that of
+// waiting for reads: the information and thumbnail calls answer within it whatever the file
+// holds, and a slow disk or share is waited for; past the limit the answer is AVERROR_EXIT. A
+// conversion passes none.
 int OpenInput(const char *path, AVFormatContext **ctx, std::string &reason,
               double probe_seconds = 0);
 

@@ -26,14 +26,15 @@ int32_t Clamp32(double v) {
     return FloatToInt<int32_t>(std::clamp(v, 0.0, 2147483647.0), FloatRound::Nearest);
 }
 
-bool Mp4Family(const AVFormatContext *fc) {
+// Read by the MP4 family's demuxer ("mov,mp4,m4a,3gp,3g2,mj2").
+bool ReadAsMp4(const AVFormatContext *fc) {
     return std::string_view(fc->iformat->name).find("mp4") != std::string_view::npos;
 }
 
 // The MP4 family by its major brand, anything else by the demuxer's first name.
 std::string ContainerName(const AVFormatContext *fc) {
     std::string_view demuxer = fc->iformat->name;
-    if (!Mp4Family(fc))
+    if (!ReadAsMp4(fc))
         return std::string(demuxer.substr(0, demuxer.find(',')));
     const AVDictionaryEntry *e = av_dict_get(fc->metadata, "major_brand", nullptr, 0);
     std::string_view brand = e != nullptr ? e->value : "";
@@ -196,7 +197,7 @@ extern "C" ENCODER_API int Mydll_GetMediaFacts(const char *path, MediaFacts *fac
     }
     if (ai >= 0)
         AudioFacts(fc->streams[ai], tally[static_cast<size_t>(ai)], facts);
-    if (Mp4Family(fc))
+    if (ReadAsMp4(fc))
         facts->index_at_front = IndexAtFront(fc->pb);
     avformat_close_input(&fc);
     return 0;

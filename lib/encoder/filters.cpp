@@ -1,5 +1,6 @@
 // The filter graphs of the video and audio stages, built for the frames as they arrive.
 #include "converter.h"
+#include "downmix.h"
 #include "engine_common.h"
 
 extern "C" {
@@ -47,7 +48,8 @@ std::string Ratio(int num, int den, char sep) {
     return std::to_string(num) + sep + std::to_string(den);
 }
 
-// fps, turn, scale, bands, pixel format: the picture as the encoder takes it.
+// Deinterlacing, frame rate, turn, scale, burned-in subtitles, bands, pixel format: the picture
+// as the encoder (or, for HDR, the tone mapping) takes it.
 std::string VideoChain(const Stage &s, const Job &job, const AVFrame *f) {
     const int W = s.enc->width, H = s.enc->height;
     const int iw = W - job.pad_left - job.pad_right, ih = H - job.pad_top - job.pad_bottom;
@@ -70,6 +72,7 @@ std::string VideoChain(const Stage &s, const Job &job, const AVFrame *f) {
     chain += "scale=w=" + std::to_string(iw) + ":h=" + std::to_string(ih) +
              (shrink ? ":flags=area" : ":flags=bicubic") +
              (s.plan.tone_map ? "" : ":out_range=tv") + ",setsar=1";
+    chain += s.burn_in; // subtitles burned in, drawn at the output size (burn_in.cpp)
     if (iw != W || ih != H)
         chain += ",pad=w=" + std::to_string(W) + ":h=" + std::to_string(H) +
                  ":x=" + std::to_string(job.pad_left) + ":y=" + std::to_string(job.pad_top) +
@@ -109,8 +112,13 @@ bool Converter::BuildAudioGraph(const AVFrame *f) {
     std::string chain = "atrim=start=0";
     if (job.volume != 100)
         chain += ",volume=volume=" + Fixed(job.volume / 100.0, 2, 0);
-    chain += ",aresample=" + std::to_string(s.enc->sample_rate) +
-             ",aformat=sample_fmts=" + av_get_sample_fmt_name(s.enc->sample_fmt) +
+    const Downmix downmix = PlanDownmix(f->ch_layout, s.enc->ch_layout.nb_channels);
+    if (!downmix.mix.empty())
+        chain += "," + downmix.mix;
+    chain += ",aresample=" + std::to_string(s.enc->sample_rate);
+    if (!downmix.limiter.empty())
+        chain += "," + downmix.limiter;
+    chain += ",aformat=sample_fmts=" + std::string(av_get_sample_fmt_name(s.enc->sample_fmt)) +
              ":sample_rates=" + std::to_string(s.enc->sample_rate) +
              ":channel_layouts=" + out_layout;
     bool ok = LinkChain(s, chain);

@@ -65,8 +65,10 @@ extern "C" ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *
 
     AVFormatContext *fc = nullptr;
     std::string reason;
-    if (engine::OpenInput(path, &fc, reason, engine::ProbeSeconds()) < 0)
+    if (const int err = engine::OpenInput(path, &fc, reason, engine::ProbeSeconds()); err < 0) {
+        info->extra[5] = err == AVERROR_EXIT ? 1 : 0;
         return;
+    }
 
     const AVCodec *vdec = nullptr;
     const AVCodec *adec = nullptr;

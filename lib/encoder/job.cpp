@@ -3,6 +3,7 @@
 #include "engine_common.h"
 #include "levels.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -111,6 +112,22 @@ bool ReadLevel(std::string_view v, std::string &level) {
     return true;
 }
 
+// A track: its number among its kind (1 the first) or a two- or three-letter language code.
+bool ReadTrack(std::string_view v, std::string &track) {
+    const bool number =
+        v.size() <= 2 &&
+        std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }) && v != "0" &&
+        v != "00";
+    const bool language =
+        (v.size() == 2 || v.size() == 3) && std::all_of(v.begin(), v.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        });
+    if (!number && !language)
+        return false;
+    track = v;
+    return true;
+}
+
 std::optional<int> ParseSampleRate(std::string_view text) {
     std::string_view rest;
     auto v = ReadNumber(text, &rest);
@@ -170,6 +187,14 @@ constexpr Option kOptions[] = {
     {"-fs", true,
      [](std::string_view v, Job &j) {
          return Store(ParseInt(v, kLeastSizeLimit, int64_t{1} << 40), j.size_limit);
+     }},
+    {"-atrack", true, [](std::string_view v, Job &j) { return ReadTrack(v, j.audio_track); }},
+    {"-subtitles", true,
+     [](std::string_view v, Job &j) {
+         std::string track;
+         const bool ok = v == "keep" || v == "none" || v == "burn" ||
+                         (v.substr(0, 5) == "burn:" && ReadTrack(v.substr(5), track));
+         return ok && !(j.subtitles = v).empty();
      }},
 };
 

@@ -43,6 +43,13 @@ struct Job {
     int pass = 0;            // 1: analysis pass, 2: the pass that reads its figures
     std::string stats_path;  // the encoder's figures between the passes
     bool skip_audio = false; // the analysis pass leaves the sound out
+
+    // The sound track: a number (1 the first) or a language code; empty: the engine's choice.
+    std::string audio_track;
+    // Subtitles: "keep" writes the text ones as timed text (a forced one is burned in instead);
+    // "burn", "burn:N", "burn:LANG" draw one text track into the picture; empty or "none":
+    // neither.
+    std::string subtitles;
 };
 
 // The smallest size target the engine takes, in bytes.

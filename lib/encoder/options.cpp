@@ -24,6 +24,7 @@ Kind KindOf(const AVCodec *ec) {
     return Kind::Other;
 }
 
+// Written by a muxer of the MP4 family, which can put the index at the front.
 bool Mp4Family(const AVOutputFormat *of) {
     for (std::string_view n : {"mp4", "mov", "3gp", "3g2", "psp", "ipod"})
         if (n == of->name)

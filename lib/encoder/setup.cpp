@@ -4,6 +4,7 @@
 #include "converter.h"
 #include "engine_common.h"
 #include "options.h"
+#include "tracks.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -246,6 +247,9 @@ bool Converter::SetupAudio(int index, const AVCodec *decoder) {
     const AVCodec *ec = NewEncoder(*s, job.acodec);
     if (ec == nullptr || !AudioEncoder(*s, ec))
         return false;
+    // The output's sound keeps the track's language.
+    if (const std::string language = StreamLanguage(s->ist); !language.empty())
+        av_dict_set(&s->ost->metadata, "language", language.c_str(), 0);
     audio = std::move(s);
     return true;
 }
@@ -295,7 +299,11 @@ bool Converter::OpenSource(int &vi, const AVCodec *&vdec, int &ai, const AVCodec
         return false;
     }
     vi = BestStream(ic, AVMEDIA_TYPE_VIDEO, &vdec);
-    ai = BestStream(ic, AVMEDIA_TYPE_AUDIO, &adec);
+    ai = ChooseAudio(ic, job.audio_track, &adec, reason);
+    if (ai == -2) {
+        sh.Fail(reason);
+        return false;
+    }
     if (vi < 0 && ai < 0) {
         sh.Fail("the input has no video or audio to convert");
         return false;
@@ -341,7 +349,7 @@ bool Converter::SeekToStart(int &vi, const AVCodec *&vdec, int &ai, const AVCode
         return false;
     }
     vi = BestStream(ic, AVMEDIA_TYPE_VIDEO, &vdec);
-    ai = BestStream(ic, AVMEDIA_TYPE_AUDIO, &adec);
+    ai = ChooseAudio(ic, job.audio_track, &adec, reason);
     return true;
 }
 
@@ -379,7 +387,8 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
     // each other; the muxer waits for the slower one up to 30 s (a stream that stops early, or
     // never starts, does not hold everything in memory).
     sh.oc->max_interleave_delta = 30 * static_cast<int64_t>(AV_TIME_BASE);
-    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (ai >= 0 && !SetupAudio(ai, adec)))
+    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (ai >= 0 && !SetupAudio(ai, adec)) ||
+        !SetupSubtitles())
         return false;
     if (!CreateOutputFile())
         return false;

@@ -14,13 +14,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 namespace engine {
 
 namespace {
 
 // A private folder for the first pass's figures and its throwaway output, removed with all it
-// holds when the clip is over.
+// holds when the clip is over ("mavo-passes-<process id>-XXXXXX" in $TMPDIR).
 class PassFolder {
 public:
     ~PassFolder() {
@@ -30,8 +31,9 @@ public:
     }
     bool Make(std::string &reason) {
         const char *tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/mavo-passes-XXXXXX";
+        // Named after the process, so that the next start can remove it after a kill.
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                              "/mavo-passes-" + std::to_string(getpid()) + "-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) {
             reason =
                 std::string("cannot make a folder for the first pass: ") + std::strerror(errno);

@@ -330,6 +330,10 @@ void Converter::Demux() {
             input_ended = true;
             break;
         }
+        if (Subtitle(pkt)) {
+            av_packet_unref(pkt);
+            continue;
+        }
         Stage *s = Wanting(pkt);
         if (s == nullptr) {
             av_packet_unref(pkt);

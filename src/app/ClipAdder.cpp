@@ -5,6 +5,7 @@
 #include "desktop/Jpeg.h"
 #include "desktop/MessageBox.h"
 #include "engine/EngineBinding.h"
+#include "engine/TrackChoice.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,11 +14,13 @@
 
 namespace {
 
-const char *const kMediaExtensions[] = {"mpg", "avi", "wmv", "asf", "divx", "xvid",
-                                        "swf", "mov", "vob", "mp4", "3gp",  "3g2"};
+// The twelve kinds the program always read, then today's containers.
+const char *const kMediaExtensions[] = {"mpg",  "avi", "wmv", "asf", "divx", "xvid", "swf", "mov",
+                                        "vob",  "mp4", "3gp", "3g2", "mkv",  "webm", "ts",  "mts",
+                                        "m2ts", "m4v", "flv", "ogv", "mpeg", "mpe"};
 
 // The engine's texts are copied at once: they are only good until this thread's next call.
-ClipRefusal ReadInformation(const QString &path, AddedClip &clip) {
+ClipRefusal ReadInformation(const QString &path, AddedClip &clip, QString &reason) {
     ClipInfoRecord info{};
     const QByteArray name = QFile::encodeName(path);
     DllGetFileInfo(name.constData(), &info);
@@ -26,12 +29,21 @@ ClipRefusal ReadInformation(const QString &path, AddedClip &clip) {
     if (video.contains(QLatin1String("rv")))
         return ClipRefusal::UnsupportedVideo;
     if (video.contains(QLatin1String("unknow"))) {
+        reason = VideoRefusal(path);
+        if (!reason.isEmpty())
+            return ClipRefusal::UnreadableCodec;
         // The engine says "unknown" both for a file without pictures and for one it cannot
         // open; only the first tells a length or a sound format.
         const QString &audio = clip.record.AudioFormat;
         const bool has_sound = !audio.isEmpty() && audio != QLatin1String("none");
-        return has_sound || clip.record.Duration > 0 ? ClipRefusal::NoVideo
-                                                     : ClipRefusal::Unreadable;
+        if (has_sound || clip.record.Duration > 0)
+            return ClipRefusal::NoVideo;
+        return info.extra[5] == 1 ? ClipRefusal::TooSlow : ClipRefusal::Unreadable;
+    }
+    if (const std::optional<TrackReading> tracks = ReadTracks(path)) {
+        clip.record.SoundTracks = tracks->SoundLabels;
+        clip.record.DefaultSoundTrack = tracks->Chosen;
+        clip.record.SubtitleTracks = tracks->SubtitleLabels;
     }
     return ClipRefusal::None;
 }
@@ -64,7 +76,7 @@ ClipReading ReadClip(const QString &path, const QString &thumbnail_file) {
     // A picture left from an earlier clip must never become this clip's thumbnail.
     QFile::remove(thumbnail_file);
     try {
-        reading.refusal = ReadInformation(path, reading.clip);
+        reading.refusal = ReadInformation(path, reading.clip, reading.reason);
         if (reading.refusal == ClipRefusal::None)
             reading.refusal = ReadThumbnail(path, thumbnail_file, reading.clip);
     } catch (...) {
@@ -85,8 +97,12 @@ QString RefusalReason(ClipRefusal refusal) {
         return QStringLiteral("no video stream");
     case ClipRefusal::Unreadable:
         return QStringLiteral("could not be read");
+    case ClipRefusal::TooSlow:
+        return QStringLiteral("could not be read in time");
     case ClipRefusal::NoPicture:
         return QStringLiteral("no picture");
+    case ClipRefusal::UnreadableCodec:
+        return QStringLiteral("video format not supported");
     case ClipRefusal::None:
         break;
     }
@@ -100,7 +116,7 @@ QString RefusalMessage(const QList<RefusedFile> &refused) {
                                        : QStringLiteral("These files could not be added:\n");
     for (const RefusedFile &file : refused)
         text += QStringLiteral("\n") + QFileInfo(file.file).fileName() + QStringLiteral(": ") +
-                RefusalReason(file.refusal);
+                (file.reason.isEmpty() ? RefusalReason(file.refusal) : file.reason);
     return text;
 }
 
@@ -203,7 +219,7 @@ bool ClipAdder::Add(const QStringList &files, int32_t error_count) {
         const ClipReading reading = ReadClip(files.first(), thumbnail_file);
         Deliver(reading);
         if (reading.refusal != ClipRefusal::None)
-            ShowRefusals({{reading.file, reading.refusal}});
+            ShowRefusals({{reading.file, reading.refusal, reading.reason}});
         return true;
     }
     // The flag is up and the list copied before the thread runs.
@@ -221,7 +237,7 @@ void ClipAdder::Run(QStringList files, QString thumbnail_file) {
             break;
         const ClipReading reading = ReadClip(file, thumbnail_file);
         if (reading.refusal != ClipRefusal::None) {
-            refused.append({reading.file, reading.refusal});
+            refused.append({reading.file, reading.refusal, reading.reason});
             continue;
         }
         QMetaObject::invokeMethod(

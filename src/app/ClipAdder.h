@@ -33,18 +33,22 @@ enum class ClipRefusal {
     UnsupportedVideo, // a video format the program does not take (RealVideo)
     NoVideo,          // the file has no video stream
     Unreadable,       // the engine could not open it
+    TooSlow,          // its headers could not be read in time
     NoPicture,        // no usable thumbnail came back
+    UnreadableCodec,  // a video stream of a codec the engine has no decoder for
 };
 
 struct ClipReading {
     QString file; // as chosen
     ClipRefusal refusal = ClipRefusal::None;
-    AddedClip clip; // filled when not refused
+    AddedClip clip;   // filled when not refused
+    QString reason{}; // the engine's own words for the refusal, when it has them
 };
 
 struct RefusedFile {
     QString file;
     ClipRefusal refusal = ClipRefusal::None;
+    QString reason{}; // shown instead of the refusal's own text when given
 };
 
 // The thumbnail file the engine writes for the clip being added.

@@ -11,6 +11,7 @@
 #include "controls/ControlMessages.h"
 #include "controls/FixProgress.h"
 #include "controls/ImageButton.h"
+#include "controls/ListKeys.h"
 #include "controls/ListPanel.h"
 #include "controls/TImage.h"
 #include "desktop/ErrorReport.h"
@@ -193,6 +194,8 @@ void TMainWindow::HookEvents() {
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
     HookForecasts();
     HookResult();
+    connect(run_, &ConversionRun::RunFinished, this, &TMainWindow::AddWaitingFiles);
+    connect(clip_adder_.get(), &ClipAdder::Finished, this, &TMainWindow::AddWaitingFiles);
     HookListSaving();
     HookKeyboard();
 }
@@ -220,6 +223,8 @@ void TMainWindow::HookKeyboard() {
     };
     for (const auto &[sequence, action] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
+    KeepListKeys(ComboBox_Device);
+    KeepListKeys(ComboBox_OutputSetting);
     // Tab goes through the controls as they are seen: the device panel, the list and its
     // buttons, the preview, the marks, the device and its profile and Convert, then the title
     // bar's buttons.
@@ -305,17 +310,54 @@ void TMainWindow::HookListSaving() {
     // Another running program keeps its own list; this one then keeps none.
     if (!keeper_->Lock())
         return;
-    restore_ = new ListRestore(*this, *keeper_, this);
     saver_ = new ListSaver(*keeper_,
                            {clips_, run_, [this] { return DeviceType; },
                             [this] { return ChosenProfile().value_or(QString()); }},
                            this);
     connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, saver_, &ListSaver::Schedule);
+    restore_ = new ListRestore(RestoreHooks(), *keeper_, *saver_, *clips_, this);
+    connect(restore_, &ListRestore::Over, this, &TMainWindow::AddWaitingFiles);
+}
+
+RestoreWindow TMainWindow::RestoreHooks() {
+    RestoreWindow hooks;
+    hooks.Ask = [this](const QString &question) {
+        return ShowMessageBox(BoxKind::Confirmation, question, BoxButtons::YesNo, this) == IDYES;
+    };
+    hooks.Tell = [this](const QString &text) {
+        ShowMessageBox(BoxKind::Information, text, BoxButtons::Ok, this);
+    };
+    hooks.SelectDevice = [this](int32_t device) { SelectDevice(device); };
+    hooks.SelectProfile = [this](const QString &profile) {
+        const int at = ComboBox_OutputSetting->findText(profile);
+        if (at >= 0)
+            ComboBox_OutputSetting->setCurrentIndex(at);
+        return at >= 0;
+    };
+    hooks.ChosenProfile = [this] { return ChosenProfile().value_or(QString()); };
+    hooks.AddFiles = [this](const QStringList &files, std::function<void()> added) {
+        AddFiles(files);
+        if (clip_adder_->Adding())
+            connect(clip_adder_.get(), &ClipAdder::Finished, this, std::move(added),
+                    Qt::SingleShotConnection);
+        else
+            added();
+    };
+    hooks.GoOn = [this](const QList<ClipResult> &done) { OpenProgressWindow(done, true); };
+    return hooks;
 }
 
 void TMainWindow::OfferRestore() {
     if (restore_ != nullptr)
         restore_->Offer();
+}
+
+void TMainWindow::AddWaitingFiles() {
+    const bool busy =
+        AddingFiles || run_->Converting() || (restore_ != nullptr && restore_->Busy());
+    if (busy || waiting_files_.isEmpty() || clip_adder_ == nullptr)
+        return;
+    clip_adder_->Add(std::exchange(waiting_files_, {}), ErrorCount);
 }
 
 void TMainWindow::TB_AddFileClick() {
@@ -392,12 +434,12 @@ void TMainWindow::dropEvent(QDropEvent *event) {
 }
 
 void TMainWindow::AddDroppedFiles(const QStringList &paths) {
-    if (AddingFiles || clip_adder_ == nullptr)
+    if (clip_adder_ == nullptr)
         return;
-    // The drop ends first; the clips are read once the file manager has its answer.
-    const QStringList files = FilesToAdd(paths);
-    QMetaObject::invokeMethod(
-        this, [this, files] { clip_adder_->Add(files, ErrorCount); }, Qt::QueuedConnection);
+    // The drop ends first; the clips are read once the file manager has its answer, or once
+    // the list is free.
+    waiting_files_ << FilesToAdd(paths);
+    QMetaObject::invokeMethod(this, &TMainWindow::AddWaitingFiles, Qt::QueuedConnection);
 }
 
 bool TMainWindow::LoadSkinsAndDefaults() {
@@ -558,15 +600,15 @@ void TMainWindow::FormDestroy() {
     clip_adder_.reset();
     preview_.reset();
     if (engine_loaded_) {
-        // A run cut by the end of the program can go on at the next start; otherwise nothing
-        // is left to restore.
-        const bool run_cut = run_->Converting();
+        // A normal end leaves nothing to restore, unless a list left behind is still to be
+        // offered (the program ended with the question open).
+        const bool offer_left = saver_ != nullptr && saver_->Held();
         if (saver_ != nullptr)
             saver_->Flush();
         delete saver_;
         saver_ = nullptr;
         run_->Abort(kRunEndWaitMs);
-        if (!run_cut)
+        if (!offer_left)
             keeper_->Remove();
         SaveSettings();
         DestroySkinnedControls();

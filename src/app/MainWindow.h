@@ -15,6 +15,7 @@ class ClipAdder;
 class ClipList;
 class ListKeeper;
 class ListRestore;
+struct RestoreWindow;
 class ListSaver;
 struct ClipResult;
 class ConversionRun;
@@ -136,6 +137,10 @@ private:
     void DestroySkinnedControls();
     void HookEvents();
     void HookListSaving();
+    // The window's part of a restore: its questions, choices, adds and run.
+    RestoreWindow RestoreHooks();
+    // Files handed over while the list is busy (an add, a restore, a run) join it after.
+    void AddWaitingFiles();
     // The list's entries show each clip's predicted file for the chosen device and profile.
     void HookForecasts();
     // The Result button beside the preview: a converted sample in the source's place.
@@ -159,6 +164,7 @@ private:
     ListSaver *saver_ = nullptr;
     ListRestore *restore_ = nullptr;
     std::unique_ptr<ClipAdder> clip_adder_;
+    QStringList waiting_files_;
     std::unique_ptr<PreviewController> preview_;
     ResultToggle *result_ = nullptr;
     bool started_up_ = false;

@@ -17,6 +17,11 @@ QString WithSeparator(const QString &folder) {
     return folder + QLatin1Char('/');
 }
 
+QString OwnFolderIn(QStandardPaths::StandardLocation base) {
+    const QString folder = QStandardPaths::writableLocation(base);
+    return folder.isEmpty() ? QString() : WithSeparator(folder) + QStringLiteral("Vidore4/");
+}
+
 QString DefaultWorkFolder() {
     return WithSeparator(QDir::homePath()) + "MavoOutput/";
 }
@@ -33,11 +38,12 @@ void InitFolderPaths(const QString &program_folder, bool program_folder_writable
         WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     const QString cache_base =
         WithSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
-    path_Config = config_base + "Vidore4/";
-    path_Snapshot = cache_base + "Vidore4/Snapshot/";
+    const QString own_cache = OwnFolderIn(QStandardPaths::GenericCacheLocation);
+    path_Config = OwnFolderIn(QStandardPaths::GenericConfigLocation);
+    path_Snapshot = own_cache + "Snapshot/";
     // A fresh home may lack the cache and configuration folders: our own folders beneath them
     // are made here, one level at a time, so that the folder check of start-up can succeed.
-    for (const QString &folder : {config_base, path_Config, cache_base, cache_base + "Vidore4/"})
+    for (const QString &folder : {config_base, path_Config, cache_base, own_cache})
         if (!QFileInfo(folder).isDir())
             QDir().mkdir(folder);
     // The user's own copy of the catalogue starts as the shipped one.

@@ -1,6 +1,7 @@
 #pragma once
 // Program-wide folders and shared values. Folder texts always end in the separator.
 
+#include <QStandardPaths>
 #include <QString>
 
 extern QString path_Skin;     // skin description and pictures
@@ -16,6 +17,9 @@ extern QString g_s_ApplicationTitle;
 inline constexpr const char *kMainCaption = "Vidore4 Converter";
 
 QString WithSeparator(const QString &folder);
+// The program's own folder in a user's base folder ("Vidore4/" in the configuration or cache
+// folder), with its separator; empty when the base is.
+QString OwnFolderIn(QStandardPaths::StandardLocation base);
 // "$HOME/MavoOutput/".
 QString DefaultWorkFolder();
 

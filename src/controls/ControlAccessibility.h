@@ -5,9 +5,3 @@
 
 // Installs the factory; once is enough, later calls do nothing.
 void InstallControlAccessibility();
-
-class QString;
-struct ClipRecord;
-
-// How a clip of the list reads: "party.avi, 3 minutes 43 seconds, 1280 by 720".
-QString SpokenClip(const ClipRecord &clip);

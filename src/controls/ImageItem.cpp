@@ -1,6 +1,6 @@
 #include "controls/ImageItem.h"
 
-#include "controls/ControlAccessibility.h"
+#include "controls/SpokenClip.h"
 
 #include "desktop/Fonts.h"
 #include "desktop/ScaledPicture.h"
@@ -90,7 +90,11 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
         format.remove(QRegularExpression(QStringLiteral(" \\([^)]*\\)")));
     DrawText(90, 32, format, kColumn);
     setToolTip(BaseHint(clip));
-    DrawText(250, 32, QStringLiteral("Audio Format : ") + clip.AudioFormat);
+    DrawText(250, 32,
+             QStringLiteral("Audio Format : ") + clip.AudioFormat +
+                 (clip.SoundTracks.size() > 1
+                      ? QStringLiteral(" (%1 tracks)").arg(clip.SoundTracks.size())
+                      : QString()));
     DrawTimeLine(clip.StartTime, clip.StopTime);
     hide();
     update();

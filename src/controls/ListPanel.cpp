@@ -45,6 +45,8 @@ TListPanel::~TListPanel() {
     RepeatTimer = nullptr;
     delete ClipMenu;
     ClipMenu = nullptr;
+    SoundMenu = nullptr;
+    SubtitleMenu = nullptr;
     for (Image_Item *item : Items)
         delete item;
     Items.clear();
@@ -487,7 +489,56 @@ void TListPanel::ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos) {
         }
         connect(ClipMenu, &QMenu::triggered, this, &TListPanel::ClipMenuClick);
     }
+    FillSoundMenu();
+    FillSubtitleMenu();
     ClipMenu->popup(screen_pos);
+}
+
+void TListPanel::FillSoundMenu() {
+    delete SoundMenu;
+    SoundMenu = nullptr;
+    const ClipRecord *clip = clips_ != nullptr ? clips_->Get(cursor_) : nullptr;
+    if (clip == nullptr || clip->SoundTracks.size() < 2)
+        return;
+    SoundMenu = ClipMenu->addMenu(QStringLiteral("Sound track"));
+    SoundMenu->setObjectName(QStringLiteral("SoundTrack"));
+    for (qsizetype i = 0; i < clip->SoundTracks.size(); ++i) {
+        QAction *track =
+            SoundMenu->addAction(QStringLiteral("%1: %2").arg(i + 1).arg(clip->SoundTracks[i]));
+        track->setCheckable(true);
+        track->setChecked(i == clip->SoundTrackInUse());
+        const int32_t index = cursor_;
+        connect(track, &QAction::triggered, this, [this, index, i] {
+            if (clips_ != nullptr)
+                clips_->SetSoundTrack(index, static_cast<int32_t>(i));
+        });
+    }
+}
+
+void TListPanel::FillSubtitleMenu() {
+    delete SubtitleMenu;
+    SubtitleMenu = nullptr;
+    const ClipRecord *clip = clips_ != nullptr ? clips_->Get(cursor_) : nullptr;
+    if (clip == nullptr || clip->SubtitleTracks.isEmpty())
+        return;
+    SubtitleMenu = ClipMenu->addMenu(QStringLiteral("Subtitles"));
+    SubtitleMenu->setObjectName(QStringLiteral("Subtitles"));
+    QList<QPair<QString, QString>> choices{{QStringLiteral("none"), QStringLiteral("None")},
+                                           {QStringLiteral("keep"), QStringLiteral("Keep")}};
+    for (qsizetype i = 0; i < clip->SubtitleTracks.size(); ++i)
+        choices.append(
+            {QStringLiteral("burn:%1").arg(i + 1),
+             QStringLiteral("Burn in track %1: %2").arg(i + 1).arg(clip->SubtitleTracks[i])});
+    const int32_t index = cursor_;
+    for (const auto &[choice, caption] : choices) {
+        QAction *entry = SubtitleMenu->addAction(caption);
+        entry->setCheckable(true);
+        entry->setChecked(clip->Subtitles == choice);
+        connect(entry, &QAction::triggered, this, [this, index, choice = choice] {
+            if (clips_ != nullptr)
+                clips_->SetSubtitles(index, choice);
+        });
+    }
 }
 
 void TListPanel::ItemDoubleClick() {

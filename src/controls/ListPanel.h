@@ -81,6 +81,8 @@ public:
     int32_t TopMargin = 2;
     QList<Image_Item *> Items; // in the order of the list's records
     QMenu *ClipMenu = nullptr;
+    QMenu *SoundMenu = nullptr;    // the right-clicked clip's sound tracks, when it has several
+    QMenu *SubtitleMenu = nullptr; // none / keep / burn in track N, when the clip has subtitles
 
     // Scrolls so that the row is in view.
     void ShowRow(int32_t index);
@@ -110,6 +112,8 @@ private:
     void ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos);
     void ItemDoubleClick();
     void ClipMenuClick(QAction *entry);
+    void FillSoundMenu();
+    void FillSubtitleMenu();
     void Send(UINT msg, WPARAM w);
 
     HWND parent_handle_ = nullptr;

@@ -199,7 +199,7 @@ bool ConversionRun::Begin(QList<ClipSource> clips, const ProfileSettings &profil
 bool ConversionRun::PrepareClip(int32_t index) {
     if (index < 0 || index >= clips_.size())
         return false;
-    MyConvertDef = ::PrepareClip(clips_[index], profile_, work_folder_, keep_ratio_);
+    MyConvertDef = PrepareDeviceClip(clips_[index], profile_, work_folder_, keep_ratio_);
     results_[index].Output = MyConvertDef.Output;
     current_ = index;
     return true;

@@ -43,6 +43,8 @@ std::optional<ProfileSettings> DeviceProfileSettings(const QString &profile_text
                                     : QStringLiteral("high");
     settings->KeepsHdr = hdr;
     settings->Tag = hevc ? QStringLiteral("hvc1") : QString();
+    if (const VideoLimit *limit = VideoLimitFor(device.Limits, codec))
+        settings->VideoLevel = LevelText(codec, limit->MaxLevel);
     settings->SizeLimitBytes = extras.SizeLimitBytes;
     settings->Fitted = true;
     return settings;
@@ -81,9 +83,32 @@ void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile) {
         job.Options << QStringLiteral("-vtag") << profile.Tag;
     if (profile.KeepsHdr)
         job.Options << QStringLiteral("-hdr");
+    if (!profile.VideoLevel.isEmpty())
+        job.Options << QStringLiteral("-level") << profile.VideoLevel;
+    // Phones and TVs show the source's text subtitles on request; a size-capped file leaves them
+    // out.
+    if (profile.SizeLimitBytes == 0)
+        job.Options << QStringLiteral("-subtitles") << QStringLiteral("keep");
     if (profile.SizeLimitBytes > 0) {
         const QSize frame = SizeCappedFrame(profile, std::max(job.Length, 1));
         job.Size = QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height());
         job.Options << QStringLiteral("-fs") << QString::number(profile.SizeLimitBytes);
     }
+}
+
+TConvertDef PrepareDeviceClip(const ClipSource &clip, const ProfileSettings &profile,
+                              const QString &work_folder, bool keep_ratio, const NameTaken &taken) {
+    TConvertDef job = PrepareClip(clip, profile, work_folder, keep_ratio, taken);
+    if (profile.Fitted)
+        AddDeviceOptions(job, profile);
+    if (!clip.AudioTrack.isEmpty())
+        job.Options << QStringLiteral("-atrack") << clip.AudioTrack;
+    if (!clip.Subtitles.isEmpty()) {
+        // The clip's own choice replaces the device's.
+        const qsizetype at = job.Options.indexOf(QStringLiteral("-subtitles"));
+        if (at >= 0)
+            job.Options.remove(at, 2);
+        job.Options << QStringLiteral("-subtitles") << clip.Subtitles;
+    }
+    return job;
 }

@@ -23,3 +23,7 @@ QSize SizeCappedFrame(const ProfileSettings &profile, double seconds);
 
 // Adds the fitted device's options (and, for a size limit, the frame and the target) to a job.
 void AddDeviceOptions(TConvertDef &job, const ProfileSettings &profile);
+// The job of a clip for any device: PrepareClip's, with a fitted device's options.
+TConvertDef PrepareDeviceClip(const ClipSource &clip, const ProfileSettings &profile,
+                              const QString &work_folder, bool keep_ratio,
+                              const NameTaken &taken = PathTaken);

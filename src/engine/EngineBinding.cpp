@@ -12,6 +12,7 @@ DllConvertFn DllConvert = nullptr;
 DllGetMediaFactsFn DllGetMediaFacts = nullptr;
 DllStopFn DllStop = nullptr;
 DllUnInitFn DllUnInit = nullptr;
+DllGetTracksFn DllGetTracks = nullptr;
 
 namespace {
 
@@ -30,6 +31,7 @@ void ClearEntries() {
     DllGetMediaFacts = nullptr;
     DllStop = nullptr;
     DllUnInit = nullptr;
+    DllGetTracks = nullptr;
 }
 
 template <typename Fn> bool Resolve(QLibrary &library, const char *name, Fn &entry) {
@@ -58,6 +60,8 @@ bool LoadEngine(const QString &program_folder) {
         library->unload();
         return false;
     }
+    // Newer than the rest: an engine without it is still taken, with no track lists.
+    Resolve(*library, "Mydll_GetTracks", DllGetTracks);
     Library() = std::move(library);
     return true;
 }

@@ -13,6 +13,7 @@ using DllConvertFn = int (*)(HWND, int, char **);
 using DllGetMediaFactsFn = int (*)(const char *, MediaFacts *);
 using DllStopFn = void (*)();
 using DllUnInitFn = void (*)();
+using DllGetTracksFn = int (*)(const char *, const char *, ClipTracks *);
 
 extern DllInitFn DllInit;
 extern DllGetFileInfoFn DllGetFileInfo;
@@ -23,6 +24,8 @@ extern DllConvertFn DllConvert;
 extern DllGetMediaFactsFn DllGetMediaFacts;
 extern DllStopFn DllStop;
 extern DllUnInitFn DllUnInit;
+// Null when the engine does not have it.
+extern DllGetTracksFn DllGetTracks;
 
 // Loads "Encoder" from the folder and finds all nine entries. On failure nothing stays loaded
 // and every entry is null.

@@ -3,7 +3,6 @@
 #include "common/FloatToInt.h"
 #include "common/NumberText.h"
 #include "common/SharedFunctions.h"
-#include "engine/DeviceJob.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QFileInfo>
@@ -117,8 +116,6 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
     job.SamplingRate = profile.SamplingRate;
     job.Channels = profile.Channels;
     job.Format = profile.Format;
-    if (profile.Fitted)
-        AddDeviceOptions(job, profile);
     return job;
 }
 

@@ -28,6 +28,7 @@ struct ProfileSettings {
     bool Fitted = false;
     QString VideoProfile;       // "high", "main"
     QString Tag;                // "hvc1"
+    QString VideoLevel;         // "4.1": the most the device decodes, signalled and kept
     int64_t SizeLimitBytes = 0; // 0: none
     bool KeepsHdr = false;      // HEVC Main 10 keeping a PQ or HLG source's range
 };
@@ -39,6 +40,8 @@ struct ClipSource {
     int32_t StopTime = 0;
     int32_t Width = 0; // as the engine reported the clip
     int32_t Height = 0;
+    QString AudioTrack{}; // the sound track's number or language; empty: the engine's choice
+    QString Subtitles{};  // "none", "keep", "burn[:N|LANG]"; empty: as the device has it
     QString OutputSuffix = QString(); // after the source's name in the output's: "-sample"
     double Fps = 0;                   // frames a second as the engine reported; 0 unknown
     bool HasAudio = true;
@@ -100,6 +103,8 @@ QString OutputPathFor(const QString &input, const QString &work_folder, const QS
 // Anything at the path counts, a dangling link too.
 bool PathTaken(const QString &path);
 
+// The job of a clip as the classic players take it; PrepareDeviceClip adds a fitted device's
+// options.
 TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
                         const QString &work_folder, bool keep_ratio,
                         const NameTaken &taken = PathTaken);

@@ -12,13 +12,6 @@ template <size_t N> QString Text(const char (&field)[N]) {
     return QString::fromUtf8(field, static_cast<qsizetype>(qstrnlen(field, N)));
 }
 
-// The level as people write it: "4.1", "3", "4a".
-QString LevelText(const QString &codec, int32_t level) {
-    if (codec == QLatin1String("mpeg4"))
-        return level == 4 ? QStringLiteral("4a") : QString::number(level);
-    return DecimalText(level / 10.0);
-}
-
 void CheckVideo(const MediaFacts &f, const DeviceLimits &limits, QStringList &out) {
     const QString codec = Text(f.video_codec);
     const auto limit = std::find_if(limits.Video.begin(), limits.Video.end(),

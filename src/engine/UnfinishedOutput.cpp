@@ -80,6 +80,20 @@ bool IsNotedOutput(const Note &note) {
     return changed_ms + 1000 >= note.started_ms;
 }
 
+// The engine's folders for the first of two passes, named after the process that made them.
+QStringList RemovePassFolders(qint64 pid) {
+    QStringList removed;
+    const QDir temp(QDir::tempPath());
+    const QString prefix = QStringLiteral("mavo-passes-%1-").arg(pid);
+    for (const QString &name : temp.entryList({prefix + QLatin1Char('*')},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
+        QDir folder(temp.filePath(name));
+        if (folder.removeRecursively())
+            removed << folder.path();
+    }
+    return removed;
+}
+
 } // namespace
 
 void UnfinishedOutputNote::SetFolder(const QString &folder) {
@@ -130,8 +144,8 @@ void UnfinishedOutputNote::Write() const {
 
 QString UnfinishedOutputFolder() {
     // Per user, wherever the program lies: the program and mavo-convert of one user share it.
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base.isEmpty() ? QString() : WithSeparator(base) + QStringLiteral("Vidore4/Unfinished/");
+    const QString own = OwnFolderIn(QStandardPaths::GenericConfigLocation);
+    return own.isEmpty() ? QString() : own + QStringLiteral("Unfinished/");
 }
 
 QStringList RemoveUnfinishedOutputs(const QString &folder) {
@@ -148,6 +162,7 @@ QStringList RemoveUnfinishedOutputs(const QString &folder) {
         if (ReadNote(dir.filePath(name), note) && IsNotedOutput(note) &&
             ::unlink(note.output.constData()) == 0)
             removed << QFile::decodeName(note.output);
+        removed << RemovePassFolders(pid);
         QFile::remove(dir.filePath(name));
     }
     return removed;

@@ -42,6 +42,7 @@ private:
 // Where the program and mavo-convert keep their notes.
 QString UnfinishedOutputFolder();
 
-// Removes the outputs named by the notes of processes that are no longer running, and those
-// notes. Returns the files removed.
+// Removes the outputs named by the notes of processes that are no longer running, the engine's
+// two-pass folders of those processes ("mavo-passes-<id>-..." in the temporary folder), and the
+// notes. Returns the files and folders removed.
 QStringList RemoveUnfinishedOutputs(const QString &folder);

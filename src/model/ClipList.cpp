@@ -128,6 +128,27 @@ bool ClipList::SetCropTimes(int32_t index, int32_t start, int32_t stop) {
     return true;
 }
 
+bool ClipList::SetSoundTrack(int32_t index, int32_t track) {
+    if (index < 0 || index >= Count() || track < 0 || track >= records_[index].SoundTracks.size())
+        return false;
+    records_[index].SoundTrack = track;
+    emit SoundTrackChanged(index);
+    return true;
+}
+
+bool ClipList::SetSubtitles(int32_t index, const QString &choice) {
+    if (index < 0 || index >= Count())
+        return false;
+    const int32_t burn = choice.startsWith(QLatin1String("burn:")) ? choice.mid(5).toInt() : 0;
+    const bool known = choice == QLatin1String("none") || choice == QLatin1String("keep") ||
+                       (burn >= 1 && burn <= records_[index].SubtitleTracks.size());
+    if (!known)
+        return false;
+    records_[index].Subtitles = choice;
+    emit SubtitlesChanged(index);
+    return true;
+}
+
 void ClipList::SetSelected(int32_t index, bool selected) {
     if (index < 0 || index >= Count())
         return;
@@ -168,8 +189,10 @@ void ClipList::Click(int32_t index, ClickKind kind) {
 }
 
 ClipSource ClipList::SourceOf(const ClipRecord &clip) {
-    ClipSource source{clip.FileName, clip.StartTime, clip.StopTime, clip.InfoValues[0],
-                      clip.InfoValues[1]};
+    ClipSource source{
+        clip.FileName, clip.StartTime, clip.StopTime, clip.InfoValues[0], clip.InfoValues[1],
+        // By number: the user's choice, whatever the engine would take by itself.
+        clip.SoundTrack >= 0 ? QString::number(clip.SoundTrack + 1) : QString(), clip.Subtitles};
     source.Fps = clip.InfoValues[2] / 1000.0;
     source.HasAudio = HasSound(clip.AudioFormat);
     return source;

@@ -27,6 +27,18 @@ struct ClipRecord {
     int32_t StopTime = 0;
     bool Selected = false;
     QVariant Thumbnail; // the decoded picture, for whoever draws the clip
+    // The sound tracks as the engine names them ("French, stereo (default)"), the one it takes
+    // by itself, and the one the user chose (0-based; -1: none chosen).
+    QStringList SoundTracks{};
+    int32_t DefaultSoundTrack = -1;
+    int32_t SoundTrack = -1;
+    // The subtitle tracks ("French (default)") and the user's choice for them: "none", "keep" or
+    // "burn:N"; empty: as the device has it.
+    QStringList SubtitleTracks{};
+    QString Subtitles{};
+
+    // The sound track a conversion takes, 0-based; -1 when the clip has none.
+    int32_t SoundTrackInUse() const { return SoundTrack >= 0 ? SoundTrack : DefaultSoundTrack; }
 
     // A clip as the engine described it; its crop range is the whole clip.
     static ClipRecord FromInfo(const ClipInfoRecord &info);
@@ -63,6 +75,10 @@ public:
     // Sets the crop range in seconds. False, and nothing changed, for no such clip, a negative
     // start or a stop beyond the clip; the start never ends up after the stop.
     bool SetCropTimes(int32_t index, int32_t start, int32_t stop);
+    // The user's choice of the clip's sound track (0-based); false for a track it does not have.
+    bool SetSoundTrack(int32_t index, int32_t track);
+    // The user's choice of the clip's subtitles ("none", "keep", "burn:N" for a track it has).
+    bool SetSubtitles(int32_t index, const QString &choice);
     // Selects or unselects one clip; the current clip stays as it is.
     void SetSelected(int32_t index, bool selected);
     // The user clicked the entry at index; it becomes current.
@@ -78,6 +94,8 @@ signals:
     void ClipsRemoved();
     void SelectionChanged();
     void CropChanged(int32_t index);
+    void SoundTrackChanged(int32_t index);
+    void SubtitlesChanged(int32_t index);
     // The current clip changed, by a click, an add or a removal; 0 for none.
     void CurrentChanged(int32_t id);
 

@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "model/ClipList.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,17 +20,17 @@ namespace {
 constexpr int kFormat = 1;
 
 QJsonObject ClipToJson(const SavedClip &clip) {
-    return {{"file", clip.FileName},
-            {"start", clip.StartTime},
-            {"stop", clip.StopTime},
-            {"selected", clip.Selected}};
+    return {{"file", clip.FileName},          {"start", clip.StartTime},
+            {"stop", clip.StopTime},          {"selected", clip.Selected},
+            {"sound_track", clip.SoundTrack}, {"subtitles", clip.Subtitles}};
 }
 
 QJsonObject ResultToJson(const ClipResult &result) {
     return {{"source", result.Source},
             {"output", result.Output},
             {"finished", result.Outcome == ClipOutcome::Finished},
-            {"reason", result.Reason}};
+            {"reason", result.Reason},
+            {"plays", result.Plays}};
 }
 
 // An integer field that must be there.
@@ -46,6 +47,11 @@ std::optional<SavedClip> ClipFromJson(const QJsonValue &value) {
     SavedClip clip;
     clip.FileName = object.value("file").toString();
     clip.Selected = object.value("selected").toBool();
+    clip.Subtitles = object.value("subtitles").toString();
+    // Lists saved before the choice was kept have no such field.
+    if (object.contains("sound_track") &&
+        (!ReadInt(object, "sound_track", clip.SoundTrack) || clip.SoundTrack < -1))
+        return std::nullopt;
     if (clip.FileName.isEmpty() || !ReadInt(object, "start", clip.StartTime) ||
         !ReadInt(object, "stop", clip.StopTime) || clip.StartTime < 0 ||
         clip.StopTime < clip.StartTime)
@@ -61,6 +67,7 @@ ClipResult ResultFromJson(const QJsonValue &value) {
     result.Outcome =
         object.value("finished").toBool() ? ClipOutcome::Finished : ClipOutcome::Failed;
     result.Reason = object.value("reason").toString();
+    result.Plays = object.value("plays").toString();
     return result;
 }
 
@@ -126,13 +133,31 @@ std::optional<SavedList> SavedList::FromJson(const QByteArray &text, QString *re
 }
 
 QString SavedListFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base.isEmpty() ? QString() : WithSeparator(base) + QStringLiteral("Vidore4/");
+    return OwnFolderIn(QStandardPaths::GenericConfigLocation);
 }
 
 ListKeeper::ListKeeper(QString folder) : folder_(WithSeparator(std::move(folder))) {}
 
 ListKeeper::~ListKeeper() = default;
+
+namespace {
+
+// What tells one process from another that had its id before it: the machine's boot and the
+// process's start time since that boot. "pid boot start"; empty when the process is not there.
+QByteArray ProcessStamp(qint64 pid) {
+    QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!boot.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+        return {};
+    // The start time is the 22nd field, the 20th after the name's closing parenthesis.
+    const QByteArray text = stat.read(1024);
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return {};
+    return QByteArray::number(pid) + ' ' + boot.readAll().trimmed() + ' ' + fields[19];
+}
+
+} // namespace
 
 bool ListKeeper::Lock() {
     if (locked_)
@@ -143,10 +168,35 @@ bool ListKeeper::Lock() {
     // A lock whose program is gone is taken over at once.
     lock_->setStaleLockTime(0);
     locked_ = lock_->tryLock(0);
+    if (!locked_ && HolderIsGone() && lock_->removeStaleLockFile())
+        locked_ = lock_->tryLock(0);
+    if (locked_) {
+        QSaveFile owner(OwnerPath());
+        if (owner.open(QIODevice::WriteOnly)) {
+            owner.write(ProcessStamp(QCoreApplication::applicationPid()));
+            owner.commit();
+        }
+    }
     return locked_;
 }
 
-std::optional<SavedList> ListKeeper::TakeLeftover(QString *note) {
+bool ListKeeper::HolderIsGone() const {
+    // The lock names a process that runs under the same name (ids are reused, in containers
+    // and sandboxes at every start): it is the holder only when it is the process that noted
+    // itself beside the lock. Without a note of the same id, the lock is the holder's.
+    qint64 pid = 0;
+    if (!lock_->getLockInfo(&pid, nullptr, nullptr))
+        return false;
+    QFile owner(OwnerPath());
+    if (!owner.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray noted = owner.read(256);
+    if (!noted.startsWith(QByteArray::number(pid) + ' '))
+        return false;
+    return noted != ProcessStamp(pid);
+}
+
+std::optional<SavedList> ListKeeper::ReadLeftover(QString *note) {
     if (!locked_)
         return std::nullopt;
     QFile file(FilePath());
@@ -156,8 +206,8 @@ std::optional<SavedList> ListKeeper::TakeLeftover(QString *note) {
     file.close();
     QString reason;
     std::optional<SavedList> list = SavedList::FromJson(text, &reason);
-    SetAside();
     if (!list) {
+        SetAside();
         if (note != nullptr)
             *note = QStringLiteral("the clip list saved before the program last ended was not "
                                    "restored: %1; it is kept as %2")
@@ -201,12 +251,17 @@ ListSaver::ListSaver(ListKeeper &keeper, Sources sources, QObject *parent)
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     timer_->setInterval(kSaveDelayMs);
-    connect(timer_, &QTimer::timeout, this, [this] { keeper_.Save(Snapshot()); });
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (!held_)
+            keeper_.Save(Snapshot());
+    });
     const ClipList *clips = sources_.clips;
     connect(clips, &ClipList::ClipAdded, this, &ListSaver::Schedule);
     connect(clips, &ClipList::ClipsRemoved, this, &ListSaver::Schedule);
     connect(clips, &ClipList::SelectionChanged, this, &ListSaver::Schedule);
     connect(clips, &ClipList::CropChanged, this, &ListSaver::Schedule);
+    connect(clips, &ClipList::SoundTrackChanged, this, &ListSaver::Schedule);
+    connect(clips, &ClipList::SubtitlesChanged, this, &ListSaver::Schedule);
     // A clip that starts or ends changes the run's state; that is saved at once.
     connect(sources_.run, &ConversionRun::ClipStarting, this, [this] {
         Schedule();
@@ -221,7 +276,8 @@ ListSaver::ListSaver(ListKeeper &keeper, Sources sources, QObject *parent)
 SavedList ListSaver::Snapshot() const {
     SavedList list;
     for (const ClipRecord &clip : sources_.clips->Records())
-        list.Clips.append({clip.FileName, clip.StartTime, clip.StopTime, clip.Selected});
+        list.Clips.append({clip.FileName, clip.StartTime, clip.StopTime, clip.Selected,
+                           clip.SoundTrack, clip.Subtitles});
     list.DeviceType = sources_.device ? sources_.device() : 0;
     list.Profile = sources_.profile ? sources_.profile() : QString();
     const ConversionRun *run = sources_.run;
@@ -240,8 +296,16 @@ void ListSaver::Schedule() {
         timer_->start();
 }
 
+void ListSaver::Release(bool save_now) {
+    held_ = false;
+    if (save_now) {
+        Schedule();
+        Flush();
+    }
+}
+
 void ListSaver::Flush() {
-    if (!timer_->isActive())
+    if (!timer_->isActive() || held_)
         return;
     timer_->stop();
     keeper_.Save(Snapshot());

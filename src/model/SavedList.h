@@ -20,6 +20,8 @@ struct SavedClip {
     int32_t StartTime = 0;
     int32_t StopTime = 0;
     bool Selected = false;
+    int32_t SoundTrack = -1; // the user's choice, 0-based; -1: none
+    QString Subtitles{};     // the user's choice; empty: none
 };
 
 struct SavedList {
@@ -49,9 +51,12 @@ public:
     bool Locked() const { return locked_; }
 
     // The list a program that is no longer running left behind; nothing when there is none. The
-    // file is set aside as it is read: it is offered once, and the running program saves its own
-    // list from then on. For a file that cannot be read whole note says why.
-    std::optional<SavedList> TakeLeftover(QString *note);
+    // file stays until the running program saves its own list over it or sets it aside, so that
+    // a crash before then offers it again. A file that cannot be read whole is set aside at once
+    // and note says why.
+    std::optional<SavedList> ReadLeftover(QString *note);
+    // Keeps the file beside as ClipList.json.old, never to be offered again.
+    void SetAside();
     // Writes the list; false when it could not be written.
     bool Save(const SavedList &list);
     // A normal end: nothing is left to restore.
@@ -60,8 +65,9 @@ public:
     QString FilePath() const { return folder_ + QStringLiteral("ClipList.json"); }
 
 private:
-    // Keeps the file beside as ClipList.json.old, never to be offered again.
-    void SetAside();
+    // Whether the process the lock names is not the one that took it (its id reused since).
+    bool HolderIsGone() const;
+    QString OwnerPath() const { return folder_ + QStringLiteral("ClipList.owner"); }
 
     QString folder_;
     std::unique_ptr<QLockFile> lock_;
@@ -93,9 +99,15 @@ public:
     void Schedule();
     // Saves at once when a save is due.
     void Flush();
+    // While held, nothing is saved: the list on disk is one that is still to be offered.
+    void Hold() { held_ = true; }
+    // Saving goes on; save_now saves the list as it is now, else the next change saves it.
+    void Release(bool save_now);
+    bool Held() const { return held_; }
 
 private:
     ListKeeper &keeper_;
     Sources sources_;
     QTimer *timer_ = nullptr;
+    bool held_ = false;
 };

@@ -24,7 +24,7 @@ QString g_folder_in_use = DefaultWorkFolder();
 bool g_keep_ratio = false;
 
 bool ValidDevice(int32_t device_type) {
-    return device_type >= 0 && device_type < kDeviceCount;
+    return DeviceRowFor(device_type).has_value();
 }
 
 // An integer value of the store, or nothing when it is absent or no integer.

@@ -1,6 +1,6 @@
 #pragma once
 // The settings that outlive the program, in the settings store of organisation "Vidore4":
-// "OutputFolder" (text), "KeepRatio" (1 or 0) and "DeviceType" (0 to 4).
+// "OutputFolder" (text), "KeepRatio" (1 or 0) and "DeviceType" (a type of the device table).
 //
 // This file is the one owner of these values while the program runs, and of the output folder in
 // use. The stored output folder is the user's choice and is kept apart from the folder in use,

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 // One kind of video the device decodes, with the profiles and the highest level it takes. Levels
 // are counted as the read-back gives them: H.264 41 for 4.1, HEVC 10 x level, MPEG-4 Simple
@@ -40,6 +41,17 @@ struct DeviceLimits {
 // 640x480"); empty when it can. video_codec is the profile's video, as the limits name it.
 QString ProfileOutOfBounds(const ProfileFields &profile, const QString &video_codec,
                            const DeviceLimits &limits);
+
+// The level as people write it and the engine's "-level" takes it, counted as
+// VideoLimit::MaxLevel counts: "4.1", "5", "4a".
+QString LevelText(const QString &codec, int32_t level);
+// The least level of the codec whose limits carry a frame of width x height at fps frames a
+// second (0: not stated) and kbps of video, counted as VideoLimit::MaxLevel counts; nothing when
+// no level does. H.264 is taken as High profile, which carries a quarter more.
+std::optional<int32_t> LevelNeeded(const QString &codec, int32_t width, int32_t height, double fps,
+                                   int32_t kbps);
+// The limit of one kind of video; nullptr when the device does not play it.
+const VideoLimit *VideoLimitFor(const DeviceLimits &limits, const QString &codec);
 
 // "640x480" for the limits' largest frame, the long side first.
 QString LargestFrameText(const DeviceLimits &limits);

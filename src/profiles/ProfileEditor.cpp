@@ -22,7 +22,7 @@ EditorList ListFrom(const ChoiceList &choices) {
 ProfileEditor::ProfileEditor(QString catalogue_path) : catalogue_(std::move(catalogue_path)) {}
 
 void ProfileEditor::OpenForNew(int32_t device_type) {
-    if (device_type >= 0 && device_type < kDeviceCount)
+    if (DeviceRowFor(device_type))
         SectionName = ProfileCatalogue::SectionForDevice(device_type);
     Resolution = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("Resolution")));
     FrameRate = ListFrom(catalogue_.ReadChoiceList(SectionName, QStringLiteral("VideoFrameRate")));

@@ -22,8 +22,8 @@ public:
     explicit ProfileEditor(QString catalogue_path);
 
     // Prepares a new profile of the device: the section's choice lists with their presets, the
-    // proposed name and bit rate, stereo, the next free slot, an editable name. A type outside 0
-    // to 4 keeps the section used last.
+    // proposed name and bit rate, stereo, the next free slot, an editable name. A type the device
+    // table does not have keeps the section used last.
     void OpenForNew(int32_t device_type);
     // After OpenForNew: the name becomes read-only and the stored profile of the slot, when there
     // is one, is shown. OK then writes that slot.

@@ -14,8 +14,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -289,6 +293,48 @@ TEST(MavoConvert, FilesThatCannotBeConvertedAreNamedWithTheirReason) {
     EXPECT_EQ(failed, 2);
 }
 
+TEST(MavoConvert, TheSoundTrackIsChosenByNumberOrLanguageAndAMissingOneIsAUsageError) {
+    ConvertCommand cli;
+    const Outcome chosen = cli.Run({"--output", cli.Output(), "--audio", "1", Media("tracks")});
+    ASSERT_EQ(chosen.status, 0) << chosen.err.toStdString();
+    ASSERT_EQ(cli.OutputFiles().size(), 1);
+    EXPECT_EQ(Probe(cli.Output() + "/" + cli.OutputFiles().first(), "a:0",
+                    "codec_name:stream_tags=language")["language"],
+              "eng");
+    const Outcome missing = cli.Run({"--output", cli.Output(), "--audio", "ger", Media("tracks")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.err.contains(Media("tracks") +
+                                     " has no sound track \"ger\" (its sound tracks: 1: English, "
+                                     "5.1; 2: French, stereo (default))"))
+        << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains("Usage: mavo-convert"));
+    const Outcome bad = cli.Run({"--audio", "0", Media("tracks")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains("bad sound track \"0\"")) << bad.err.toStdString();
+    EXPECT_EQ(cli.OutputFiles().size(), 1);
+    // The subtitle choice reaches the engine, which names what is missing.
+    const Outcome burn =
+        cli.Run({"--output", cli.Output(), "--subtitles", "burn:3", Media("tracks")});
+    EXPECT_EQ(burn.status, 1);
+    EXPECT_TRUE(burn.err.contains(Media("tracks") + ": no subtitle track 3 in the input"))
+        << burn.err.toStdString();
+    const Outcome bad_subtitles = cli.Run({"--subtitles", "burn:", Media("tracks")});
+    EXPECT_EQ(bad_subtitles.status, 2);
+    EXPECT_TRUE(bad_subtitles.err.contains("bad subtitle choice \"burn:\""));
+    EXPECT_EQ(cli.OutputFiles().size(), 1);
+}
+
+TEST(MavoConvert, AVideoTheEngineHasNoDecoderForIsNamedByItsCodec) {
+    const std::string vvc = media::TodayFile("real_vvc_320x180.mp4");
+    if (vvc.empty())
+        GTEST_SKIP() << "the real files of today's sources are not there";
+    ConvertCommand cli;
+    const Outcome outcome = cli.Run({"--output", cli.Output(), QString::fromStdString(vvc)});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.contains(": H.266/VVC video cannot be read"))
+        << outcome.err.toStdString();
+}
+
 namespace {
 
 // Where the first top-level box of the type begins; -1 when there is none.
@@ -546,4 +592,116 @@ TEST(MavoConvert, ResultLinesCarryTheColourAndWhatBecameOfThePicture) {
     EXPECT_EQ(kept["plays"].toString(), "plays on TV / computer");
     EXPECT_EQ(kept["colour"]["transfer"].toString(), "arib-std-b67");
     EXPECT_FALSE(kept["tone_mapped"].toBool());
+}
+
+namespace {
+
+// mavo-convert run from a copy of the program folder whose catalogue has one text replaced.
+class CopiedProgram {
+public:
+    bool Make(const QString &old_text, const QString &new_text) {
+        const QDir bin = QFileInfo(MAVO_CONVERT).dir();
+        for (const QFileInfo &entry : bin.entryInfoList(QDir::Files)) {
+            const QString copy = folder_.filePath(entry.fileName());
+            if (!QFile::copy(entry.absoluteFilePath(), copy))
+                return false;
+            QFile::setPermissions(copy, entry.permissions() | QFile::WriteOwner);
+        }
+        QFile catalogue(folder_.filePath("Output.dll"));
+        if (!catalogue.open(QIODevice::ReadWrite))
+            return false;
+        QString text = QString::fromUtf8(catalogue.readAll());
+        if (!text.contains(old_text))
+            return false;
+        text.replace(old_text, new_text);
+        catalogue.resize(0);
+        catalogue.write(text.toUtf8());
+        return true;
+    }
+    Outcome Run(const ConvertCommand &home, const QStringList &arguments) const {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.Home());
+        env.insert("XDG_CONFIG_HOME", home.Config());
+        process.setProcessEnvironment(env);
+        process.start(folder_.filePath("mavo-convert"), arguments);
+        Outcome outcome;
+        if (process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit)
+            outcome.status = process.exitCode();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+private:
+    QTemporaryDir folder_;
+};
+
+} // namespace
+
+// A profile above its device's level is refused before any clip is touched, naming the level; a
+// file its device cannot play is a failed clip whose file is kept, and the report names it.
+TEST(MavoConvert, AProfileAboveTheLevelIsRefusedAndAKeptFileIsNamed) {
+    ConvertCommand cli;
+    CopiedProgram program;
+    // Profile4: 1080p at 60 needs H.264 level 4.2, the phone takes 4.1. Profile5 states no rate,
+    // so a fast source keeps its own.
+    ASSERT_TRUE(program.Make(
+        "ProfileCount=4\nProfile0=Phone 480p",
+        "ProfileCount=6\nProfile4=Fast 1080p : Video: 1920x1080, 8000 kbps, 60 fps, Audio: 160 "
+        "kbps, 48 khps, 2 Channels Stereo\nProfile5=Any rate : Video: 320x240, 800 kbps,  fps, "
+        "Audio: 128 kbps, 48 khps, 2 Channels Stereo\nProfile0=Phone 480p"));
+    const Outcome refused = program.Run(cli, {"--device", "phone", "--profile", "Fast 1080p",
+                                              "--output", cli.Output(), Media("avi")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains(
+        "Phone / tablet cannot play profile 4 of \"phone\": it needs level 4.2 (at most 4.1)"))
+        << refused.err.toStdString();
+    EXPECT_TRUE(cli.OutputFiles().isEmpty());
+
+    const std::string fast = MakeClip("cli_120fps.mp4", "testsrc2=size=320x240:rate=120", 2);
+    const Outcome kept = program.Run(cli, {"--device", "phone", "--profile", "Any rate", "--output",
+                                           cli.Output(), "--json", QString::fromStdString(fast)});
+    EXPECT_EQ(kept.status, 1) << kept.err.toStdString();
+    const QJsonObject report = JsonLines(kept.out).value(0);
+    EXPECT_EQ(report["result"].toString(), "failed");
+    EXPECT_TRUE(report["plays"].toString().contains("120 frames a second (at most 60)"))
+        << report["plays"].toString().toStdString();
+    EXPECT_EQ(report["output"].toString(), cli.Output() + "/cli_120fps.mp4");
+    EXPECT_TRUE(QFileInfo(report["output"].toString()).isFile());
+}
+
+// A file whose first read stalls (a disk spinning up, a share) is waited for: the limit on
+// reading headers is on the work, not on the wait. The stall is a lease on the file, which holds
+// the engine's open until it is let go.
+TEST(MavoConvert, AFileWhoseFirstReadStallsIsReadOnceItComesOrNamedAsLate) {
+    ConvertCommand cli;
+    const QString slow = cli.Home() + "/slow.avi";
+    ASSERT_TRUE(QFile::copy(Media("avi"), slow));
+    std::signal(SIGIO, SIG_IGN);
+    const int fd = ::open(QFile::encodeName(slow).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
+        ::close(fd);
+        GTEST_SKIP() << "no file leases here: " << std::strerror(errno);
+    }
+    QProcess process;
+    cli.Start(process, {"--output", cli.Output(), "--json", slow});
+    QThread::msleep(3000);
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    ::close(fd);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(JsonLines(QString::fromUtf8(process.readAllStandardOutput())).value(0)["result"],
+              "converted")
+        << err.toStdString();
+
+    // Past the limit (made tiny here) the file is named as not read in time.
+    qputenv("MAVO_ENGINE_PROBE_SECONDS", "0.000001");
+    const Outcome late = cli.Run({"--output", cli.Output(), slow});
+    qunsetenv("MAVO_ENGINE_PROBE_SECONDS");
+    EXPECT_EQ(late.status, 1);
+    EXPECT_TRUE(late.err.contains(slow + ": the file could not be read in time"))
+        << late.err.toStdString();
 }

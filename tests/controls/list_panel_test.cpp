@@ -280,6 +280,60 @@ TEST_F(ListPanelTest, RightButtonKeepsTheSelectionAndOpensTheMenu) {
     EXPECT_TRUE(kept.isNull());
 }
 
+TEST_F(ListPanelTest, TheMenuListsAClipsSoundAndSubtitleTracksAndKeepsTheChoices) {
+    Skin(false);
+    Fill(1);
+    ClipRecord two_tracks = Record("/clips/film.mkv", 90, Qt::gray);
+    two_tracks.SoundTracks = {"English, 5.1", "French, stereo (default)"};
+    two_tracks.DefaultSoundTrack = 1;
+    two_tracks.SubtitleTracks = {"French (default)", "English"};
+    clips.AddItem(two_tracks);
+    const auto open_menu = [this]() -> QMenu * {
+        Press(panel->Items[1], {100, 30}, Qt::RightButton);
+        Release(panel->Items[1], {100, 30}, Qt::RightButton);
+        QMenu *menu = panel->ClipMenu->findChild<QMenu *>("SoundTrack");
+        panel->ClipMenu->close();
+        return menu;
+    };
+    QMenu *sound = open_menu();
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(panel->ClipMenu->actions().contains(sound->menuAction()));
+    QList<QAction *> tracks = sound->actions();
+    ASSERT_EQ(tracks.size(), 2);
+    EXPECT_EQ(tracks[0]->text(), "1: English, 5.1");
+    EXPECT_EQ(tracks[1]->text(), "2: French, stereo (default)");
+    EXPECT_FALSE(tracks[0]->isChecked());
+    EXPECT_TRUE(tracks[1]->isChecked()) << "the engine's own choice is marked";
+    EXPECT_EQ(clips.Snapshot()[1].AudioTrack, "") << "the engine chooses by itself";
+    tracks[0]->trigger();
+    EXPECT_EQ(clips.Get(1)->SoundTrack, 0);
+    EXPECT_EQ(clips.Snapshot()[1].AudioTrack, "1");
+    EXPECT_EQ(clips.Snapshot()[0].AudioTrack, "") << "only that clip";
+    tracks = open_menu()->actions();
+    EXPECT_TRUE(tracks[0]->isChecked());
+    EXPECT_FALSE(tracks[1]->isChecked());
+
+    QMenu *subtitles = panel->ClipMenu->findChild<QMenu *>("Subtitles");
+    ASSERT_NE(subtitles, nullptr);
+    QStringList captions;
+    for (QAction *entry : subtitles->actions())
+        captions << entry->text();
+    EXPECT_EQ(captions, QStringList({"None", "Keep", "Burn in track 1: French (default)",
+                                     "Burn in track 2: English"}));
+    subtitles->actions()[3]->trigger();
+    EXPECT_EQ(clips.Snapshot()[1].Subtitles, "burn:2");
+    open_menu();
+    EXPECT_TRUE(panel->ClipMenu->findChild<QMenu *>("Subtitles")->actions()[3]->isChecked());
+    EXPECT_FALSE(clips.SetSubtitles(1, "burn:3")) << "a track it does not have";
+    // A clip of one sound track has no such menu.
+    Press(panel->Items[0], {100, 30}, Qt::RightButton);
+    Release(panel->Items[0], {100, 30}, Qt::RightButton);
+    EXPECT_EQ(panel->ClipMenu->findChild<QMenu *>("SoundTrack"), nullptr);
+    EXPECT_EQ(panel->ClipMenu->findChild<QMenu *>("Subtitles"), nullptr);
+    EXPECT_EQ(panel->ClipMenu->actions().size(), 5);
+    panel->ClipMenu->close();
+}
+
 TEST_F(ListPanelTest, DoubleClickPreviewsAndRunsThePressLogic) {
     Skin(false);
     const auto items = Fill(3);

@@ -308,10 +308,12 @@ TEST(EngineInfo, InformationAndThumbnailGiveUpAtTheProbeLimit) {
     const int late_thumb = Mydll_GetPicure(clip.c_str(), 1, "80x60", picture.c_str());
     ::unsetenv("MAVO_ENGINE_PROBE_SECONDS");
     EXPECT_EQ(late.video, "unknown");
+    EXPECT_EQ(late.rec.extra[5], 1) << "marked as not read in time";
     EXPECT_NE(late_thumb, 0);
     EXPECT_FALSE(media::Exists(picture));
     // Under the real limit the same file reads as it always did.
     EXPECT_NE(GetInfo(clip).video, "unknown");
+    EXPECT_EQ(GetInfo(clip).rec.extra[5], 0);
     EXPECT_EQ(Mydll_GetPicure(clip.c_str(), 1, "80x60", picture.c_str()), 0);
     std::remove(picture.c_str());
 }

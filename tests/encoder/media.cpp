@@ -22,6 +22,17 @@ const std::string kAv = "-f lavfi -i testsrc2=size=320x240:rate=25:duration=6 "
                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=6 ";
 const std::string kX264 = "-c:v libx264 -preset ultrafast -pix_fmt yuv420p ";
 
+std::string TwoTracks(const std::string &flags) {
+    return "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 "
+           "-f lavfi -i sine=frequency=300:sample_rate=48000:duration=4 "
+           "-f lavfi -i sine=frequency=700:sample_rate=48000:duration=4 -map 0:v -map 1:a -map "
+           "2:a " +
+           kX264 +
+           "-c:a ac3 -filter:a:0 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0' -ac:a:1 2 "
+           "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fre " +
+           flags;
+}
+
 struct Recipe {
     const char *name;
     const char *file;
@@ -110,6 +121,24 @@ std::vector<Recipe> Recipes() {
          "-f lavfi -i testsrc2=size=640x360:rate=25:duration=24,noise=alls=40:allf=t+u "
          "-f lavfi -i anoisesrc=d=24:c=pink:r=44100:a=0.3 " +
              kX264 + "-crf 32 -c:a aac -b:a 96k"},
+        // Today's containers, each under the name a camera, a browser or a recorder gives it (a
+        // camera's MPEG-TS with a key picture every second).
+        {"mkv", "clip.mkv", kAv + kX264 + "-c:a aac"},
+        {"webm", "clip.webm",
+         kAv + "-c:v libvpx -deadline realtime -cpu-used 8 -b:v 500k -c:a libopus"},
+        {"ts", "clip.ts", kAv + "-c:v mpeg2video -b:v 2M -c:a mp2 -f mpegts"},
+        {"mts", "clip.mts", kAv + kX264 + "-g 25 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1"},
+        {"m2ts", "clip.m2ts", kAv + kX264 + "-g 25 -c:a ac3 -f mpegts -mpegts_m2ts_mode 1"},
+        {"m4v", "clip.m4v", kAv + kX264 + "-c:a aac -f ipod"},
+        {"flv", "clip.flv", kAv + kX264 + "-c:a aac"},
+        {"ogv", "clip.ogv", kAv + "-c:v libtheora -q:v 5 -c:a libvorbis"},
+        {"mpeg", "clip.mpeg", kAv + "-c:v mpeg1video -b:v 1500k -c:a mp2 -f mpeg"},
+        {"mpe", "clip.mpe", kAv + "-c:v mpeg1video -b:v 1500k -c:a mp2 -f mpeg"},
+        // Two sound tracks: English in 5.1 first, then French in stereo, flagged default (the
+        // English one not), or neither flagged.
+        {"tracks", "tracks.mkv", TwoTracks("-disposition:a:0 0 -disposition:a:1 default")},
+        {"tracks_nodefault", "tracks_nodefault.mkv",
+         TwoTracks("-disposition:a:0 0 -disposition:a:1 0")},
         {"rawh264", "raw.h264",
          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=4 " + kX264 + "-f h264"},
     };
@@ -165,6 +194,19 @@ long long FileSize(const std::string &path) {
 
 std::vector<std::string> InputTypes() {
     return {"mpg", "avi", "wmv", "asf", "divx", "xvid", "swf", "mov", "vob", "mp4", "3gp", "3g2"};
+}
+
+std::string TodayFile(const std::string &name) {
+    const char *dir = std::getenv("MAVO_TODAY_MEDIA");
+    const std::string path =
+        (dir != nullptr && *dir != '\0' ? std::string(dir)
+                                        : std::string(MAVO_SOURCE_DIR) + "/../shared/media/today") +
+        "/" + name;
+    return Exists(path) ? path : std::string();
+}
+
+std::vector<std::string> TodayTypes() {
+    return {"mkv", "webm", "ts", "mts", "m2ts", "m4v", "flv", "ogv", "mpeg", "mpe"};
 }
 
 std::string Fixture(const std::string &name) {

@@ -17,12 +17,17 @@ std::string FixtureDir();
 // (3 s black, then pictures), counter (16 s with a frame number), audio (audio only), rawh264
 // (an H.264 elementary stream), sync (flash and beep together at 2, 4, 6 s), tenth_asf, tenth_mp4
 // (0.1 s), oneframe_asf, oneframe_mp4 (a single picture), pictureless (an AVI whose video stream
-// gives no picture, its sound whole), xga60 (1024x768 at 60 fps), noise (24 s of moving noise at
-// 640x360 with sound), and the bad ones zero, text, truncated, hls, concat.
+// gives no picture, its sound whole), tracks (English 5.1, then French stereo flagged default),
+// tracks_nodefault (the same, neither flagged), xga60 (1024x768 at 60 fps), noise (24 s of
+// moving noise at 640x360 with sound), today's containers (see TodayTypes), and the bad ones zero,
+// text, truncated, hls, concat.
 std::string Fixture(const std::string &name);
 
 // The names of the twelve input types.
 std::vector<std::string> InputTypes();
+// Today's containers, one fixture each, named by their extension: mkv webm ts mts m2ts m4v flv
+// ogv mpeg mpe.
+std::vector<std::string> TodayTypes();
 
 // Runs a shell command; returns its exit status and fills `out` with its standard output.
 int Run(const std::string &cmd, std::string *out = nullptr);
@@ -41,6 +46,10 @@ std::vector<unsigned char> GreyFrame(const std::string &file, double seconds, in
 std::vector<short> MonoSamples(const std::string &file, int rate);
 // The mean brightness (0..255) of every decoded frame, in order.
 std::vector<double> FrameBrightness(const std::string &file);
+
+// A real file of today's sources (MAVO_TODAY_MEDIA, else ../shared/media/today beside the source
+// tree); "" when it is not there, and the test that needs it skips.
+std::string TodayFile(const std::string &name);
 
 // A fresh, empty scratch folder for one test.
 std::string ScratchDir(const std::string &test_name);

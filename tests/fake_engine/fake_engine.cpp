@@ -142,11 +142,12 @@ ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *info) {
         t_video = name.substr(rv, 4);
     if (Has(name, "unknow"))
         t_video = "unknown";
-    if (Has(name, "unreadable")) {
+    if (Has(name, "unreadable") || Has(name, "toolate")) {
         t_video = "unknown";
         t_audio = "none";
         info->duration = 0;
         info->width = info->height = 0;
+        info->extra[5] = Has(name, "toolate") ? 1 : 0; // its headers were not read in time
     }
     info->path = t_path.c_str();
     info->video_format = t_video.c_str();

@@ -2,11 +2,11 @@
 # Builds the fuzz targets with clang's libFuzzer (address and undefined-behaviour sanitizers) and
 # runs each for the given number of seconds, 30 unless told otherwise:
 #   tests/fuzz/run.sh [seconds] [target ...]
-# Targets: profiles numbers skin engine_args fileinfo thumbnail engine_info (all by default; the
-# status-line target only when its header exists). The exit status is non-zero when a target
+# Targets: profiles numbers skin engine_args fileinfo thumbnail tracks subtitles engine_info (all by
+# default; the status-line target only when its header exists). The exit status is non-zero when a target
 # could not be built or found a crash, a leak, a timeout or an out-of-memory; the finding's input
 # is kept under <out>/artifacts and its log under <out>/logs. Without clang++ nothing is built
-# and the script says so; without ffmpeg the two media targets are left out.
+# and the script says so; without ffmpeg the media targets are left out.
 # FUZZ_OUT sets the output folder (build/fuzz); FUZZ_RSS_MB the memory limit (2048); FUZZ_SEED
 # the random seed (libFuzzer picks one when unset). With
 # FUZZ_KEEP_GOING=1 a target goes on after a finding (in a child process) until its time is up,
@@ -101,17 +101,28 @@ build() {
                  "$root/lib/encoder/engine_common.cpp")
         # shellcheck disable=SC2046
         link "$name" $(pkg-config --libs libavformat libavcodec libavutil) ;;
-    fileinfo | thumbnail)
+    fileinfo | thumbnail | tracks)
         # shellcheck disable=SC2207,SC2086
         cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods))
         sources=("$here/fuzz_$name.cpp" "$root/lib/encoder/engine_common.cpp")
         if [ "$name" = fileinfo ]; then
             sources+=("$root/lib/encoder/info.cpp")
+        elif [ "$name" = tracks ]; then
+            sources+=("$root/lib/encoder/tracks.cpp")
         else
             sources+=("$root/lib/encoder/thumb.cpp")
         fi
         # shellcheck disable=SC2046,SC2086
         link "$name" $(pkg-config --libs $ff_mods) -lpthread ;;
+    subtitles)
+        # shellcheck disable=SC2207,SC2086
+        cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods libavfilter))
+        sources=("$here/fuzz_subtitles.cpp")
+        for f in engine_common tracks burn_in subtitles coder_trial halve; do
+            sources+=("$root/lib/encoder/$f.cpp")
+        done
+        # shellcheck disable=SC2046,SC2086
+        link "$name" $(pkg-config --libs $ff_mods libavfilter) -lpthread ;;
     engine_info)
         cflags=("${qt_cflags[@]}")
         sources=("$here/fuzz_engine_info.cpp" "$root/src/engine/StatusLine.cpp"
@@ -155,6 +166,7 @@ make_media_seeds() {
         "clip.ts|$v $a -c:v mpeg2video -b:v 50k -c:a ac3 -b:a 32k -f mpegts"
         "audio.wav|$a -c:a pcm_u8"
         "raw.h264|$v -c:v libx264 -preset ultrafast -crf 45 -pix_fmt yuv420p -f h264"
+        "tracks.mkv|$v $a $a -map 0 -map 1 -map 2 -c:v mjpeg -q:v 25 -c:a pcm_u8 -ac:a:1 2 -metadata:s:a:0 language=eng -metadata:s:a:1 language=fre -disposition:a:1 default"
     )
     local r
     for r in "${recipes[@]}"; do
@@ -164,6 +176,23 @@ make_media_seeds() {
             rm -f "$dir/${r%%|*}"
         fi
     done
+}
+
+# Text subtitles as films carry them: SubRip and ASS in Matroska, one flagged forced.
+make_subtitle_seeds() {
+    local dir=$out/seeds/subtitles
+    mkdir -p "$dir"
+    [ -n "$(ls -A "$dir")" ] && return 0
+    printf '1\n00:00:00,100 --> 00:00:00,600\nBonjour\n\n2\n00:00:00,700 --> 00:00:00,900\n<i>Salut</i>\n' \
+        >"$dir/in.srt"
+    printf '[Script Info]\nScriptType: v4.00+\nPlayResX: 64\nPlayResY: 48\n\n[Events]\n%s\n%s\n' \
+        'Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text' \
+        'Dialogue: 0,0:00:00.00,0:00:00.80,Default,,0,0,0,,{\b1}Hi{\pos(10,10)} there' >"$dir/in.ass"
+    local v="-f lavfi -i testsrc2=size=64x48:rate=10:duration=1"
+    ffmpeg -nostdin -v error -y $v -i "$dir/in.srt" -i "$dir/in.ass" -map 0 -map 1 -map 2 \
+        -c:v mjpeg -q:v 25 -c:s:0 srt -c:s:1 ass -metadata:s:s:0 language=fre \
+        -disposition:s:1 forced "$dir/subtitles.mkv" || echo "ffmpeg could not make the seed" >&2
+    rm -f "$dir/in.srt" "$dir/in.ass"
 }
 
 make_seeds() {
@@ -188,7 +217,8 @@ make_seeds() {
 run() {
     local name=$1 seeds=$1 max_len=4096 log=$out/logs/$1.log
     case $name in
-    fileinfo | thumbnail) seeds=media max_len=65536 ;;
+    fileinfo | thumbnail | tracks) seeds=media max_len=65536 ;;
+    subtitles) max_len=65536 ;;
     esac
     mkdir -p "$out/corpus/$name"
     local extra=()
@@ -221,7 +251,7 @@ run() {
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(profiles numbers skin engine_args fileinfo thumbnail engine_info)
+    targets=(profiles numbers skin engine_args fileinfo thumbnail tracks subtitles engine_info)
 fi
 have_ffmpeg=1
 command -v ffmpeg >/dev/null 2>&1 || have_ffmpeg=0
@@ -230,12 +260,12 @@ make_seeds
 failed=0
 for t in "${targets[@]}"; do
     case $t in
-    fileinfo | thumbnail)
+    fileinfo | thumbnail | tracks | subtitles)
         if [ $have_ffmpeg -eq 0 ]; then
             echo "$t: ffmpeg not found, no media to start from; left out"
             continue
         fi
-        make_media_seeds ;;
+        if [ "$t" = subtitles ]; then make_subtitle_seeds; else make_media_seeds; fi ;;
     esac
     if ! build "$t"; then
         echo "$t: build failed"

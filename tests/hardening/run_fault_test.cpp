@@ -250,3 +250,43 @@ TEST(RunFaults, AConversionKilledMidClipLeavesNoPartialFileOnceStartedAgain) {
                 0.3);
     EXPECT_EQ(ReadFile(LongClip(60)), source) << "the source is as it was";
 }
+
+// A size-capped conversion killed in its first pass leaves its two-pass folder in the temporary
+// folder; the next start removes it, with the partial output.
+TEST(RunFaults, AKilledTwoPassConversionLeavesNoPassFolderOnceStartedAgain) {
+    Converter cli;
+    const QString temp = cli.home.path() + "/tmp";
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const auto start = [&](QProcess &process, const QStringList &arguments) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", cli.home.path());
+        env.insert("XDG_CONFIG_HOME", cli.Config());
+        env.insert("TMPDIR", temp);
+        process.setProcessEnvironment(env);
+        process.start(MAVO_BIN_DIR "/mavo-convert",
+                      QStringList{"--quiet", "--output", cli.Output()} + arguments);
+        return process.waitForStarted(10000);
+    };
+    const auto pass_folders = [&] { return QDir(temp).entryList({"mavo-passes-*"}, QDir::Dirs); };
+    QProcess first;
+    ASSERT_TRUE(start(first, {"--device", "share", "--profile", "0", LongClip(60)}));
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000 &&
+           (pass_folders().size() != 1 ||
+            QDir(temp + "/" + pass_folders().value(0)).entryList(QDir::Files).isEmpty()))
+        QThread::msleep(20);
+    ASSERT_EQ(pass_folders().size(), 1) << "no first pass is being made";
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    const QString left = temp + "/" + pass_folders().value(0);
+    ASSERT_TRUE(QFileInfo(left).isDir()) << "a kill leaves the folder";
+
+    QProcess second;
+    ASSERT_TRUE(start(second, {Media("avi")}));
+    ASSERT_TRUE(second.waitForFinished(120000));
+    const QString said = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_EQ(second.exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(pass_folders().isEmpty()) << pass_folders().join(",").toStdString();
+    EXPECT_TRUE(said.contains("removed " + left)) << said.toStdString();
+}

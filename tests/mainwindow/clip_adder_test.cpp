@@ -51,7 +51,8 @@ TEST_F(AddClipsTest, TheDialogOffersTheMediaFilesThenAllFiles) {
     ASSERT_EQ(answer.Seen(), 1);
     EXPECT_TRUE(answer.Filter().startsWith("Support Media File (*.mpg *.MPG *.avi *.AVI "))
         << answer.Filter().toStdString();
-    EXPECT_TRUE(answer.Filter().endsWith("*.3g2 *.3G2);;All File (*)"));
+    EXPECT_TRUE(answer.Filter().contains("*.3g2 *.3G2 *.mkv *.MKV *.webm *.WEBM *.ts *.TS "));
+    EXPECT_TRUE(answer.Filter().endsWith("*.mpeg *.MPEG *.mpe *.MPE);;All File (*)"));
     // Cancel adds nothing.
     EXPECT_EQ(window->TP_ImageList->Count(), 0);
     EXPECT_EQ(FakeEngine_InfoCalls(), 0);
@@ -95,8 +96,8 @@ TEST_F(AddClipsTest, SeveralFilesAreReadOnTheThreadInTheOrderChosen) {
 TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
     AddThroughDialog({Clip("first.avi"), Clip("x-RV40.rm"), Clip("y-rV30.avi"),
                       Clip("talk-unknown.mp4"), Clip("broken-unreadable.avi"),
-                      Clip("small-thumb1023.avi"), Clip("exact-thumb1024.avi"),
-                      Clip("dark-nopic.avi")});
+                      Clip("share-toolate.avi"), Clip("small-thumb1023.avi"),
+                      Clip("exact-thumb1024.avi"), Clip("dark-nopic.avi")});
     ASSERT_TRUE(WaitForAddToEnd());
     EXPECT_EQ(ListedFiles(), QStringList({"first.avi", "exact-thumb1024.avi"}));
     ASSERT_EQ(boxes.size(), 1u);
@@ -107,6 +108,7 @@ TEST_F(AddClipsTest, RefusedFilesStayOutAndAreNamedInOneBox) {
                                            "\ny-rV30.avi: video format not supported"
                                            "\ntalk-unknown.mp4: no video stream"
                                            "\nbroken-unreadable.avi: could not be read"
+                                           "\nshare-toolate.avi: could not be read in time"
                                            "\nsmall-thumb1023.avi: no picture"
                                            "\ndark-nopic.avi: no picture");
     EXPECT_TRUE(SnapshotFiles().isEmpty());

@@ -9,6 +9,8 @@
 #include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QWindow>
 #include <deque>
 #include <thread>
@@ -420,3 +422,26 @@ TEST_F(PreviewTest, ADoubleClickPlaysTheClipInTheRealPlayer) {
 }
 
 } // namespace
+
+// Keys a focused drop-down list uses are the list's: Space opens it rather than playing the
+// preview, and a letter picks an entry rather than stepping through the clips.
+TEST_F(PreviewTest, AFocusedListKeepsItsKeys) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QComboBox *devices = window->ComboBox_Device;
+    devices->setFocus();
+    player.calls.clear();
+    QTest::keyClick(devices, Qt::Key_Space);
+    EXPECT_TRUE(player.calls.isEmpty()) << player.calls.join(", ").toStdString();
+    EXPECT_TRUE(devices->view()->isVisible()) << "Space opens the list";
+    devices->hidePopup();
+    devices->setCurrentIndex(0);
+    QTest::keyClick(devices, Qt::Key_I);
+    EXPECT_EQ(devices->currentText(), "iPod");
+    EXPECT_TRUE(player.calls.isEmpty()) << player.calls.join(", ").toStdString();
+
+    // Elsewhere Space still plays.
+    window->TP_ImageList->setFocus();
+    QTest::keyClick(window->TP_ImageList, Qt::Key_Space);
+    EXPECT_FALSE(player.calls.isEmpty());
+}

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -59,6 +60,52 @@ TEST_F(RealEngineTest, AClipBecomesARecordWithItsThumbnail) {
     ASSERT_EQ(rotated.refusal, ClipRefusal::None);
     EXPECT_EQ(rotated.clip.record.InfoValues[0], 240);
     EXPECT_EQ(rotated.clip.record.InfoValues[1], 320);
+
+    // A clip of several sound tracks brings their names and the engine's choice.
+    const ClipReading tracks = ReadClip(Fixture("tracks"), ThumbnailFileName(0));
+    ASSERT_EQ(tracks.refusal, ClipRefusal::None);
+    EXPECT_EQ(tracks.clip.record.SoundTracks,
+              QStringList({"English, 5.1", "French, stereo (default)"}));
+    EXPECT_EQ(tracks.clip.record.DefaultSoundTrack, 1);
+    EXPECT_EQ(tracks.clip.record.SoundTrack, -1);
+}
+
+TEST_F(RealEngineTest, AFolderOfTodaysContainersIsAddedWhole) {
+    // Each kind copied into one folder under its own extension, upper case for one of them, as
+    // a camera card or a download folder holds them.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QStringList expected;
+    for (const std::string &kind : media::TodayTypes()) {
+        const QString name = kind == "mts" ? "CLIP.MTS" : QString::fromStdString("clip." + kind);
+        ASSERT_TRUE(QFile::copy(Fixture(kind.c_str()), folder.path() + "/" + name));
+        expected << name;
+    }
+    expected.sort(Qt::CaseInsensitive);
+    QStringList boxes;
+    SetMessageBoxHandler([&](BoxKind, const QString &text, BoxButtons) {
+        boxes << text;
+        return static_cast<int>(IDOK);
+    });
+    bool adding = false;
+    QStringList delivered;
+    ClipAdder adder(adding, [&](const AddedClip &clip) {
+        delivered << QFileInfo(clip.record.FileName).fileName();
+    });
+    bool finished = false;
+    QObject::connect(&adder, &ClipAdder::Finished, [&] { finished = true; });
+    ASSERT_TRUE(adder.Add(FilesToAdd({folder.path()}), 0));
+    QElapsedTimer timer;
+    timer.start();
+    while (!finished && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(boxes, QStringList());
+    EXPECT_EQ(delivered, expected);
+    EXPECT_TRUE(MediaFileFilter().startsWith("Support Media File (*.mpg *.MPG "));
+    for (const QString &name : expected)
+        EXPECT_TRUE(MediaFileFilter().contains("*." + QFileInfo(name).suffix().toLower()))
+            << qPrintable(name);
 }
 
 TEST_F(RealEngineTest, AnEntryThatFailsLeavesTheAddWorking) {
@@ -93,6 +140,17 @@ TEST_F(RealEngineTest, FilesWithoutPicturesAreRefusedForTheirReason) {
     EXPECT_EQ(ReadClip(path_Snapshot + "missing.avi", ThumbnailFileName(0)).refusal,
               ClipRefusal::Unreadable);
     EXPECT_TRUE(SnapshotFiles().isEmpty());
+}
+
+TEST_F(RealEngineTest, AVideoWithoutADecoderIsRefusedNamingItsCodec) {
+    const std::string vvc = media::TodayFile("real_vvc_320x180.mp4");
+    if (vvc.empty())
+        GTEST_SKIP() << "the real files of today's sources are not there";
+    const ClipReading reading = ReadClip(QString::fromStdString(vvc), ThumbnailFileName(0));
+    EXPECT_EQ(reading.refusal, ClipRefusal::UnreadableCodec);
+    EXPECT_EQ(RefusalMessage({{reading.file, reading.refusal, reading.reason}}),
+              "This file could not be added:\n\nreal_vvc_320x180.mp4: H.266/VVC video cannot be "
+              "read");
 }
 
 TEST_F(RealEngineTest, SeveralClipsAreReadOnTheThreadAndDeliveredInOrder) {

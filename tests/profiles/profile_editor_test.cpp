@@ -228,9 +228,23 @@ TEST(ProfileEditorLimits, AProfileTheDeviceCannotPlayIsRefusedWithTheReason) {
     EXPECT_EQ(editor.MostBitRate(), 20000);
     EXPECT_EQ(ProfileEditor::ClampedBitRate("12000", editor.MostBitRate()), "12000");
     EXPECT_EQ(editor.SaveProfile(
-                  {"Fast phone", "1920x1080", "12000", "60", "160", "48", "2 Channels Stereo"}),
+                  {"Big phone", "1920x1080", "12000", "30", "160", "48", "2 Channels Stereo"}),
               "");
     EXPECT_TRUE(editor.Saved);
+    // Both of the lists offer 1080p and 60 frames a second; together they need a level the
+    // phone does not decode. The TV's H.264 stops at level 4.2, its HEVC goes up to 5.1.
+    editor.OpenForNew(5);
+    EXPECT_EQ(editor.SaveProfile(
+                  {"Fast phone", "1920x1080", "12000", "60", "160", "48", "2 Channels Stereo"}),
+              "Phone / tablet cannot play this profile: it needs level 4.2 (at most 4.1).");
+    EXPECT_FALSE(editor.Saved);
+    editor.OpenForNew(6);
+    EXPECT_EQ(
+        editor.SaveProfile({"My 4K", "3840x2160", "20000", "30", "192", "48", "2 Channels Stereo"}),
+        "TV / computer cannot play this profile: it needs level 5.1 (at most 4.2).");
+    EXPECT_EQ(editor.SaveProfile(
+                  {"My TV 60", "1920x1080", "40000", "60", "192", "48", "2 Channels Stereo"}),
+              "");
 }
 
 } // namespace

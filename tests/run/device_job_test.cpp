@@ -24,7 +24,7 @@ ProfileSettings Settings(const QString &text, int32_t device, ProfileExtras extr
 }
 
 QStringList Arguments(const ProfileSettings &profile, ClipSource clip = kClip) {
-    return EngineArguments(PrepareClip(clip, profile, "/out/", true, NothingTaken));
+    return EngineArguments(PrepareDeviceClip(clip, profile, "/out/", true, NothingTaken));
 }
 
 void Put(char *field, size_t size, const char *text) {
@@ -57,9 +57,11 @@ MediaFacts PhoneFile() {
 
 TEST(DeviceJob, TodaysDevicesFitThePictureWithTheirOptionsAndTheClassicListStays38Texts) {
     const QStringList phone = Arguments(Settings(kPhone720, 5), {"/v/party.avi", 0, 20, 1280, 720});
-    ASSERT_EQ(phone.size(), 38 + 6);
-    EXPECT_EQ(phone.mid(37, 6),
-              (QStringList{"-fit", "-preset", "fast", "-vprofile", "high", "-faststart"}));
+    ASSERT_EQ(phone.size(), 38 + 10);
+    // The level is the most the device's row allows, so the encoder keeps to it.
+    EXPECT_EQ(phone.mid(37, 10),
+              (QStringList{"-fit", "-preset", "fast", "-vprofile", "high", "-faststart", "-level",
+                           "4.1", "-subtitles", "keep"}));
     EXPECT_EQ(phone.last(), "/out/party.mp4");
     EXPECT_EQ(phone[phone.indexOf("-vcodec") + 1], "libx264");
     // Keep-ratio bands belong to the classic players: a fitted picture has none.
@@ -70,12 +72,15 @@ TEST(DeviceJob, TodaysDevicesFitThePictureWithTheirOptionsAndTheClassicListStays
     EXPECT_EQ(hevc[hevc.indexOf("-vcodec") + 1], "libx265");
     EXPECT_EQ(hevc[hevc.indexOf("-vprofile") + 1], "main");
     EXPECT_EQ(hevc[hevc.indexOf("-vtag") + 1], "hvc1");
+    EXPECT_EQ(hevc[hevc.indexOf("-level") + 1], "5.1");
+    const QStringList tv = Arguments(Settings(kPhone720, 6));
+    EXPECT_EQ(tv[tv.indexOf("-level") + 1], "4.2");
 
     const QString ipod = "iPod Video : Video: 320x240, 768 kbps, 29.97 fps, Audio: 128 kbps, "
                          "44.1 khps, 2 Channels Stereo";
     const ProfileSettings classic = Settings(ipod, 2);
     const ClipSource wide{"/videos/party.avi", 0, 20, 1280, 720};
-    const TConvertDef job = PrepareClip(wide, classic, "/out/", true, NothingTaken);
+    const TConvertDef job = PrepareDeviceClip(wide, classic, "/out/", true, NothingTaken);
     EXPECT_EQ(EngineArguments(job), ArgumentList(job));
     EXPECT_EQ(ArgumentList(job).size(), kArgumentCount);
     EXPECT_EQ(job.PadTop, "30"); // the classic players still get their bands
@@ -86,6 +91,7 @@ TEST(DeviceJob, ASizeCappedClipGetsTheFrameItsBitRateCarriesAndTheTarget) {
     const auto frame_for = [&](int32_t seconds) {
         const QStringList args = Arguments(share, {"/v/a.avi", 0, seconds, 1920, 1080});
         EXPECT_EQ(args[args.indexOf("-fs") + 1], "8000000");
+        EXPECT_FALSE(args.contains("-subtitles"));
         return args[args.indexOf("-s") + 1];
     };
     EXPECT_EQ(frame_for(20), "1280x720"); // 2.9 Mbit/s left for the video

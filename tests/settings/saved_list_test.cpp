@@ -11,15 +11,18 @@ namespace {
 SavedList ListWithACutRun() {
     SavedList list;
     list.Clips = {{"/v/party.avi", 3, 40, false},
-                  {"/v/long ß.avi", 0, 61, true},
+                  {"/v/long ß.avi", 0, 61, true, 1, "burn:2"},
                   {"/v/garden.mov", 0, 6, false}};
     list.DeviceType = 4;
     list.Profile = "MP4 : Video: 320x240, 768 kbps";
     list.RunCut = true;
     list.RunClip = 1;
     list.RunFolder = "/home/me/MavoOutput/";
-    list.RunDone = {
-        {"/v/party.avi", "/home/me/MavoOutput/party.MP4", ClipOutcome::Finished, {}, {}}};
+    list.RunDone = {{"/v/party.avi",
+                     "/home/me/MavoOutput/party.MP4",
+                     ClipOutcome::Finished,
+                     {},
+                     "plays on MP4 player"}};
     return list;
 }
 
@@ -41,6 +44,9 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     EXPECT_EQ(back->Clips[0].StartTime, 3);
     EXPECT_EQ(back->Clips[0].StopTime, 40);
     EXPECT_TRUE(back->Clips[1].Selected);
+    EXPECT_EQ(back->Clips[1].SoundTrack, 1);
+    EXPECT_EQ(back->Clips[0].SoundTrack, -1);
+    EXPECT_EQ(back->Clips[1].Subtitles, "burn:2");
     EXPECT_EQ(back->DeviceType, 4);
     EXPECT_EQ(back->Profile, "MP4 : Video: 320x240, 768 kbps");
     EXPECT_TRUE(back->RunCut);
@@ -49,6 +55,9 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     ASSERT_EQ(back->RunDone.size(), 1);
     EXPECT_EQ(back->RunDone[0].Outcome, ClipOutcome::Finished);
     EXPECT_EQ(back->RunDone[0].Output, "/home/me/MavoOutput/party.MP4");
+    // The verdict comes back too: a resumed run whose every file plays says so.
+    RunSummary resumed{false, back->RunDone};
+    EXPECT_EQ(resumed.PlaysLine(), "Every file was read back: plays on MP4 player");
 
     // Torn at any point, the text is no list.
     for (qsizetype cut : {qsizetype{0}, qsizetype{1}, text.size() / 2, text.size() - 1})
@@ -63,6 +72,14 @@ TEST(SavedList, ReadsBackWhatItWroteAndRefusesATornOrDamagedText) {
     EXPECT_FALSE(SavedList::FromJson(damaged, &reason));
     EXPECT_EQ(reason, "its run is damaged");
     damaged = text;
+    damaged.replace("\"sound_track\":1", "\"sound_track\":-7");
+    EXPECT_FALSE(SavedList::FromJson(damaged, nullptr));
+    // A list saved before the choice was kept reads as no choice.
+    QByteArray older = text;
+    older.replace(",\"sound_track\":1", "");
+    ASSERT_TRUE(SavedList::FromJson(older, nullptr));
+    EXPECT_EQ(SavedList::FromJson(older, nullptr)->Clips[1].SoundTrack, -1);
+    damaged = text;
     damaged.replace("\"/v/garden.mov\"", "\"\"");
     EXPECT_FALSE(SavedList::FromJson(damaged, nullptr));
 }
@@ -76,21 +93,24 @@ TEST(ListKeeper, TheLeftoverIsOfferedOnceAndADamagedOneWithANote) {
         // A second program finds the list locked: it neither takes nor writes it.
         ListKeeper other(dir.path());
         EXPECT_FALSE(other.Lock());
-        EXPECT_FALSE(other.TakeLeftover(nullptr));
+        EXPECT_FALSE(other.ReadLeftover(nullptr));
         EXPECT_FALSE(other.Save(SavedList{}));
         // The first ends without a normal close (its lock is gone with it).
     }
     ListKeeper next(dir.path());
     ASSERT_TRUE(next.Lock());
     QString note;
-    const std::optional<SavedList> left = next.TakeLeftover(&note);
+    const std::optional<SavedList> left = next.ReadLeftover(&note);
     ASSERT_TRUE(left);
     EXPECT_TRUE(note.isEmpty());
     EXPECT_EQ(left->Clips.size(), 3);
-    EXPECT_FALSE(next.TakeLeftover(nullptr)) << "offered once";
+    // Until it is answered (a crash with the question open) it is there to offer again.
+    EXPECT_TRUE(next.ReadLeftover(nullptr));
+    next.SetAside();
+    EXPECT_FALSE(next.ReadLeftover(nullptr)) << "set aside, never offered again";
 
     Write(next.FilePath(), ListWithACutRun().ToJson().left(50));
-    EXPECT_FALSE(next.TakeLeftover(&note));
+    EXPECT_FALSE(next.ReadLeftover(&note));
     EXPECT_TRUE(note.contains("was not restored: it is not whole")) << note.toStdString();
     EXPECT_TRUE(QFile::exists(next.FilePath() + ".old"));
 
@@ -98,4 +118,36 @@ TEST(ListKeeper, TheLeftoverIsOfferedOnceAndADamagedOneWithANote) {
     ASSERT_TRUE(next.Save(ListWithACutRun()));
     next.Remove();
     EXPECT_FALSE(QFile::exists(next.FilePath()));
+}
+
+// Containers and sandboxes give a new program the id a crashed one had: the lock it left names
+// a running process of the same name, and is still the crashed one's.
+TEST(ListKeeper, ALockLeftByAnEarlierProcessOfTheSameIdIsTakenOver) {
+    QTemporaryDir dir;
+    const QString lock = dir.filePath("ClipList.lock");
+    const QString owner = dir.filePath("ClipList.owner");
+    QByteArray lock_text;
+    {
+        ListKeeper crashed(dir.path());
+        ASSERT_TRUE(crashed.Lock());
+        QFile file(lock);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        lock_text = file.readAll();
+    }
+    // The lock as the crash left it, and the note of a process of this id that started earlier.
+    Write(lock, lock_text);
+    QFile noted(owner);
+    ASSERT_TRUE(noted.open(QIODevice::ReadOnly));
+    QList<QByteArray> stamp = noted.readAll().split(' ');
+    noted.close();
+    ASSERT_EQ(stamp.size(), 3);
+    stamp[2] = QByteArray::number(stamp[2].toLongLong() - 1);
+    Write(owner, stamp.join(' '));
+
+    ListKeeper next(dir.path());
+    EXPECT_TRUE(next.Lock());
+    EXPECT_TRUE(next.Save(ListWithACutRun()));
+    // The lock of the process that noted itself holds.
+    ListKeeper other(dir.path());
+    EXPECT_FALSE(other.Lock());
 }
