@@ -59,7 +59,10 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
             files_only = true;
             continue;
         }
+        std::optional<QString> sample;
         const bool known = TakeValue(arguments, i, "--device", options.Device, error) ||
+                           TakeValue(arguments, i, "--sample", sample, error) ||
+                           TakeSwitch(argument, "--estimate", options.Estimate) ||
                            TakeValue(arguments, i, "--profile", options.Profile, error) ||
                            TakeValue(arguments, i, "--output", options.OutputFolder, error) ||
                            TakeValue(arguments, i, "--audio", options.Audio, error) ||
@@ -72,6 +75,12 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const QStringList &argu
                            TakeSwitch(argument, "-h", options.Help);
         if (!known)
             error = QStringLiteral("unknown option %1").arg(argument);
+        if (sample && error.isEmpty()) {
+            bool number = false;
+            options.SampleSeconds = sample->toInt(&number);
+            if (!number || options.SampleSeconds < 1 || options.SampleSeconds > 600)
+                error = QStringLiteral("--sample takes 1 to 600 seconds, not %1").arg(*sample);
+        }
     }
     if (error.isEmpty() && options.Audio && !IsTrackChoice(*options.Audio))
         error = QStringLiteral("bad sound track %1: give its number (1 is the first) or its "
@@ -190,13 +199,15 @@ std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
                               .arg(job.ProfileNumber)
                               .arg(Quoted(device->Section), job.ProfileText)};
     job.Profile = *settings;
+    job.KeepRatio = options.KeepRatio || stored.KeepRatio;
+    job.AudioTrack = options.Audio.value_or(QString());
+    job.Subtitles = options.Subtitles.value_or(QString());
+    if (options.Estimate)
+        return job;
     auto folder = OutputFolderFor(options, stored);
     if (auto *error = std::get_if<UsageError>(&folder))
         return *error;
     job.WorkFolder = std::get<QString>(folder);
-    job.KeepRatio = options.KeepRatio || stored.KeepRatio;
-    job.AudioTrack = options.Audio.value_or(QString());
-    job.Subtitles = options.Subtitles.value_or(QString());
     return job;
 }
 

@@ -17,7 +17,8 @@ class ProfileCatalogue;
 inline constexpr const char *kUsageText =
     "Usage: mavo-convert [--device 3gp|psp|ipod|pda|mp4|phone|tv|share] [--profile N|NAME]\n"
     "                    [--keep-ratio] [--audio N|LANG] [--subtitles none|keep|burn[:N|LANG]]\n"
-    "                    [--output DIR] [--json] [--quiet] FILE...\n"
+    "                    [--output DIR] [--json] [--quiet] [--estimate | --sample SECONDS]\n"
+    "                    FILE...\n"
     "       mavo-convert --list [--json]\n";
 
 struct BatchOptions {
@@ -29,6 +30,10 @@ struct BatchOptions {
     bool Quiet = false;
     bool List = false;
     bool Help = false;
+    // Predict each clip's file and write nothing.
+    bool Estimate = false;
+    // Convert this many seconds around the middle of each clip, as NAME-sample; 0: whole clips.
+    int32_t SampleSeconds = 0;
     QStringList Files;
     std::optional<QString> Audio{};     // the sound track: its number (1 the first) or language
     std::optional<QString> Subtitles{}; // none, keep, burn, burn:N, burn:LANG
@@ -54,7 +59,8 @@ struct BatchJob {
 };
 
 // Picks the device, the profile and the output folder from the options, falling back to the
-// stored choices and the catalogue's "DefaultIndex". The output folder is created when missing.
+// stored choices and the catalogue's "DefaultIndex". The output folder is created when missing,
+// except for an estimate, which writes nothing and leaves the folder empty.
 std::variant<BatchJob, UsageError> ResolveBatchJob(const BatchOptions &options,
                                                    const StoredSettings &stored,
                                                    const ProfileCatalogue &catalogue);

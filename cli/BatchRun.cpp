@@ -1,5 +1,7 @@
 #include "BatchRun.h"
 
+#include "BatchEstimate.h"
+
 #include "common/MessagePort.h"
 #include "common/SharedFunctions.h"
 #include "engine/EngineBinding.h"
@@ -36,6 +38,14 @@ std::optional<QString> Unreadable(const QString &path, ClipInfoRecord &info) {
 }
 
 } // namespace
+
+ClipSource SampleOf(ClipSource clip, int32_t length, int32_t seconds) {
+    const int32_t taken = std::min(std::max(0, length), seconds);
+    clip.StartTime = (length - taken) / 2;
+    clip.StopTime = clip.StartTime + taken;
+    clip.OutputSuffix = QStringLiteral("-sample");
+    return clip;
+}
 
 std::optional<QString> MissingSoundTrack(const QStringList &files, const QString &wanted) {
     if (wanted.isEmpty())
@@ -122,9 +132,20 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
             continue;
         }
         // The whole clip: from its start to its length.
-        clips.append(
-            {path, 0, info.duration, info.width, info.height, job_.AudioTrack, job_.Subtitles});
-        list_seconds_ += std::max<int32_t>(0, info.duration);
+        ClipSource clip{path,          0, info.duration, info.width, info.height, job_.AudioTrack,
+                        job_.Subtitles};
+        if (output_.SampleSeconds > 0)
+            clip = SampleOf(clip, info.duration, output_.SampleSeconds);
+        clips.append(clip);
+        list_seconds_ += std::max<int32_t>(0, clip.StopTime - clip.StartTime);
+        QString unread;
+        if (std::optional<SourceFacts> source = ReadSourceFacts(path, unread)) {
+            if (output_.SampleSeconds > 0)
+                source->Seconds = std::min<double>(source->Seconds, clip.StopTime - clip.StartTime);
+            const FileForecast file = ForecastFile(*source, job_.Profile, job_.Device);
+            forecast_.Add(file,
+                          speed_record_.ExpectedSeconds(job_.Profile.VideoCodec, file.Pixels()));
+        }
     }
     return clips;
 }
@@ -132,7 +153,7 @@ QList<ClipSource> BatchRun::LookAtFiles(const QStringList &files) {
 int BatchRun::Run(const QStringList &files) {
     run_clock_.start();
     QList<ClipSource> clips = LookAtFiles(files);
-    if (!clips.isEmpty() && !stop_requested_) {
+    if (!clips.isEmpty() && !stop_requested_ && RoomForFiles()) {
         ConversionRun run;
         run_ = &run;
         MessagePort port([&run](UINT msg, WPARAM w, LPARAM) {
@@ -141,6 +162,7 @@ int BatchRun::Run(const QStringList &files) {
             return LRESULT{0};
         });
         run.SetWindow(port.Handle());
+        run.SetSpeedRecord(speed_record_);
         QEventLoop loop;
         connect(&run, &ConversionRun::ClipStarting, this, &BatchRun::OnClipStarting);
         connect(&run, &ConversionRun::StatusLine, this, &BatchRun::OnStatusLine);
@@ -151,6 +173,7 @@ int BatchRun::Run(const QStringList &files) {
             // The clip that ended last; clips after a stop were never started.
             if (reported_ < run.Results().size())
                 EndClip(run.Results()[reported_]);
+            run.Speed().Write();
         }
         run_ = nullptr;
     }
@@ -161,6 +184,15 @@ int BatchRun::Run(const QStringList &files) {
         return kExitInterrupted;
     }
     return failures_ ? kExitSomeFailed : kExitConverted;
+}
+
+bool BatchRun::RoomForFiles() {
+    const SpaceVerdict space = JudgeSpace(forecast_, FolderFreeBytes(job_.WorkFolder));
+    if (space.Fits)
+        return true;
+    failures_ = true;
+    err_ << "mavo-convert: nothing was converted: " << space.Text << '\n' << Qt::flush;
+    return false;
 }
 
 void BatchRun::OnClipStarting() {

@@ -6,6 +6,7 @@
 #include "BatchOptions.h"
 #include "engine/ConversionRun.h"
 #include "engine/EngineReports.h"
+#include "engine/RunForecast.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>
@@ -17,7 +18,12 @@ struct BatchOutput {
     bool Json = false;
     bool Quiet = false;
     bool LiveProgress = false; // redraw one status line in place (standard error is a terminal)
+    int32_t SampleSeconds = 0; // convert only this many seconds around each clip's middle
 };
+
+// The part of a clip of `length` seconds a sample converts: `seconds` around its middle, as
+// NAME-sample.
+ClipSource SampleOf(ClipSource clip, int32_t length, int32_t seconds);
 
 struct ClipReport {
     QString Source;
@@ -65,6 +71,8 @@ public:
 
 private:
     QList<ClipSource> LookAtFiles(const QStringList &files);
+    // False, with the reason told, when the output folder has no room for the files.
+    bool RoomForFiles();
     void OnClipStarting();
     void OnStatusLine(const QString &text);
     void EndClip(const ClipResult &result);
@@ -87,4 +95,6 @@ private:
     double clip_seconds_ = 0; // length of the clip in progress
     double position_ = 0;     // converted of it
     RunSpeedometer speed_;
+    RunForecast forecast_; // of the readable clips, before the run
+    SpeedRecord speed_record_ = SpeedRecord::Read();
 };

@@ -1,6 +1,7 @@
 // mavo-convert: the converter's batch command line. It takes the program's catalogue, stored
 // choices and engine from the program folder it lies in.
 
+#include "BatchEstimate.h"
 #include "BatchOptions.h"
 #include "BatchRun.h"
 #include "common/Globals.h"
@@ -32,6 +33,20 @@ int UsageFailure(const QString &text) {
     return kExitUsage;
 }
 
+// --estimate: the engine only reads the files; nothing is written.
+int Estimate(const BatchOptions &options, const BatchJob &job, const QString &program_folder) {
+    QTextStream out(stdout), err(stderr);
+    if (!LoadEngine(program_folder)) {
+        err << "mavo-convert: the conversion engine could not be loaded from " << program_folder
+            << "\n";
+        return kExitSomeFailed;
+    }
+    DllInit();
+    const int status = EstimateFiles(options, job, out, err);
+    UnloadEngine();
+    return status;
+}
+
 int Convert(const BatchOptions &options, const BatchJob &job, const QString &program_folder) {
     QTextStream err(stderr);
     if (!LoadEngine(program_folder)) {
@@ -55,6 +70,7 @@ int Convert(const BatchOptions &options, const BatchJob &job, const QString &pro
     output.Json = options.Json;
     output.Quiet = options.Quiet;
     output.LiveProgress = !options.Quiet && ::isatty(STDERR_FILENO) == 1;
+    output.SampleSeconds = options.SampleSeconds;
     int status = kExitSomeFailed;
     {
         BatchRun run(job, output);
@@ -93,5 +109,7 @@ int main(int argc, char **argv) {
     const auto resolved = ResolveBatchJob(options, stored, catalogue);
     if (const auto *error = std::get_if<UsageError>(&resolved))
         return UsageFailure(error->Text);
+    if (options.Estimate)
+        return Estimate(options, std::get<BatchJob>(resolved), program_folder);
     return Convert(options, std::get<BatchJob>(resolved), program_folder);
 }

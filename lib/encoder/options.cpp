@@ -1,4 +1,5 @@
 #include "options.h"
+#include "common/FitRule.h"
 #include "engine_common.h"
 #include "levels.h"
 
@@ -178,17 +179,7 @@ std::string OptionsMisfit(const Job &job) {
 }
 
 void FitFrame(int box_w, int box_h, int disp_w, int disp_h, int &w, int &h) {
-    auto even = [](double v) { return std::max(2, 2 * static_cast<int>(std::lround(v / 2))); };
-    if (disp_w <= box_w && disp_h <= box_h) {
-        w = std::max(2, disp_w & ~1);
-        h = std::max(2, disp_h & ~1);
-    } else if (static_cast<int64_t>(disp_w) * box_h >= static_cast<int64_t>(disp_h) * box_w) {
-        w = std::max(2, box_w & ~1); // as wide as the box
-        h = std::min(std::max(2, box_h & ~1), even(static_cast<double>(disp_h) * w / disp_w));
-    } else {
-        h = std::max(2, box_h & ~1); // as high as the box
-        w = std::min(std::max(2, box_w & ~1), even(static_cast<double>(disp_w) * h / disp_h));
-    }
+    FitInsideBox(box_w, box_h, disp_w, disp_h, w, h);
 }
 
 AVRational FitRate(AVRational source, AVRational ceiling) {

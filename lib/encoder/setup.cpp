@@ -1,4 +1,5 @@
 // Opening a conversion: the input, its decoders, the encoders and the output's header.
+#include "common/FitRule.h"
 #include "common/FloatToInt.h"
 #include "converter.h"
 #include "engine_common.h"
@@ -70,14 +71,12 @@ AVRational SourceRate(const AVStream *st) {
     return rate;
 }
 
-// A picture fitted smaller than its box needs fewer bits than the box was given: the rate shrinks
-// with the area, to a quarter of it at the least, as small pictures need more bits for each
-// pixel. A size target keeps its rate: it is there to fill the file.
+// The fitted picture's rate (lib/common/FitRule.h). A size target keeps its rate: it is there to
+// fill the file.
 int64_t FittedBitRate(const Job &job, int W, int H) {
-    if (!job.fit || job.size_limit > 0 || job.width <= 0 || job.height <= 0)
+    if (!job.fit || job.size_limit > 0)
         return job.video_bitrate;
-    const double share = static_cast<double>(W) * H / (static_cast<double>(job.width) * job.height);
-    return FloatToInt<int64_t>(job.video_bitrate * std::clamp(share, 0.25, 1.0));
+    return FittedBitRateFor(job.video_bitrate, job.width, job.height, W, H);
 }
 
 // HDR kept: x265 writes the source's mastering display and light levels into the stream.
@@ -167,10 +166,8 @@ bool Converter::SetupVideo(int index, const AVCodec *decoder) {
     int W = job.width > 0 ? job.width : (dw & ~1);
     int H = job.height > 0 ? job.height : (dh & ~1);
     // A fitted frame turns with the picture: a portrait picture fills the box stood on its end.
-    if (job.fit && dh > dw && W > H)
-        std::swap(W, H);
     if (job.fit)
-        FitFrame(W, H, dw, dh, W, H);
+        FittedFrame(W, H, dw, dh, W, H);
     if (W - job.pad_left - job.pad_right < 2 || H - job.pad_top - job.pad_bottom < 2) {
         sh.Fail("the bands leave no room for the picture");
         return false;

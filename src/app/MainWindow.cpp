@@ -17,12 +17,15 @@
 #include "desktop/ErrorReport.h"
 #include "desktop/MessageBox.h"
 #include "engine/ConversionRun.h"
+#include "engine/DeviceJob.h"
 #include "engine/EngineBinding.h"
+#include "engine/OutputForecast.h"
 #include "model/ClipList.h"
 #include "model/SavedList.h"
 #include "model/Settings.h"
 #include "preview/PreviewController.h"
 #include "preview/PreviewPlayer.h"
+#include "preview/ResultToggle.h"
 #include "profiles/DeviceTable.h"
 #include "progress/ProgressWindow.h"
 #include "skin/SkinLoader.h"
@@ -39,6 +42,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
 #include <cfenv>
@@ -188,6 +192,8 @@ void TMainWindow::HookEvents() {
     connect(device_menu_, &DeviceMenu::DeviceChosen, this, [this](int32_t d) { SelectDevice(d); });
     connect(ComboBox_Device, &QComboBox::activated, this, [this](int d) { SelectDevice(d); });
     connect(TB_Convert, &TImageButton::Click, this, [this] { TB_ConvertClick(); });
+    HookForecasts();
+    HookResult();
     connect(run_, &ConversionRun::RunFinished, this, &TMainWindow::AddWaitingFiles);
     connect(clip_adder_.get(), &ClipAdder::Finished, this, &TMainWindow::AddWaitingFiles);
     HookListSaving();
@@ -258,6 +264,46 @@ void TMainWindow::ShowKeysInHints() {
     ComboBox_OutputSetting->setAccessibleName(QStringLiteral("Output profile"));
     ComboBox_Device->setAccessibleName(QStringLiteral("Device"));
     ComboBox_Device->setToolTip(QStringLiteral("The device the clips are converted for"));
+}
+
+void TMainWindow::HookForecasts() {
+    TP_ImageList->SetForecaster([this](const ClipRecord &clip) -> std::optional<FileForecast> {
+        const std::optional<QString> text = ChosenProfile();
+        const std::optional<DeviceRow> device = DeviceRowFor(DeviceType);
+        if (!text || !device)
+            return std::nullopt;
+        const std::optional<ProfileSettings> profile = DeviceProfileSettings(*text, DeviceType);
+        if (!profile)
+            return std::nullopt;
+        return ForecastFile(FactsOf(ClipList::SourceOf(clip)), *profile, *device);
+    });
+    connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, TP_ImageList,
+            &TListPanel::ShowForecasts);
+}
+
+void TMainWindow::HookResult() {
+    // Between the preview's Stop and its aspect-ratio buttons.
+    TB_Result = new QPushButton(QStringLiteral("Result"), this);
+    TB_Result->setObjectName("TB_Result");
+    TB_Result->setGeometry(733, 208, 46, 34);
+    TB_Result->setToolTip(QStringLiteral("A few seconds around the play position converted with "
+                                         "the chosen profile, shown in the source's place"));
+    result_ = new ResultToggle(
+        preview_.get(), clips_,
+        [this]() -> std::optional<ProfileSettings> {
+            const std::optional<QString> text = ChosenProfile();
+            return text ? DeviceProfileSettings(*text, DeviceType) : std::nullopt;
+        },
+        [this]() -> const ConversionRun * { return run_; }, this);
+    connect(TB_Result, &QPushButton::clicked, this, [this] {
+        if (const QString why = result_->Toggle(); !why.isEmpty())
+            ShowMessageBox(BoxKind::Information, why);
+    });
+    connect(result_, &ResultToggle::StateChanged, this,
+            [this] { TB_Result->setText(result_->ButtonText()); });
+    connect(result_, &ResultToggle::Failed, this, [](const QString &reason) {
+        ShowMessageBox(BoxKind::Warning, QStringLiteral("The sample could not be made: ") + reason);
+    });
 }
 
 void TMainWindow::HookListSaving() {
@@ -447,6 +493,8 @@ void TMainWindow::TB_EditClick() {
 }
 
 void TMainWindow::StopPreview() {
+    if (result_ != nullptr)
+        result_->Forget();
     if (preview_ != nullptr)
         preview_->StopPreview();
     else
@@ -469,9 +517,14 @@ LRESULT TMainWindow::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
         break;
     case WM_CLIPCHANGED:
         preview_->ClipChanged(static_cast<int32_t>(w));
+        if (preview_->PreviewClip() == 0)
+            result_->Forget();
         break;
     case WM_PLAYEREVENT:
         preview_->PlayerEvent(w, l);
+        // The sample played to its end: the button offers a new one.
+        if (result_->Current() == ResultToggle::State::Result && !preview_->ShowingResult())
+            result_->Forget();
         break;
     case WM_MARKERMOVED:
         preview_->MarkerMoved(w);
@@ -498,14 +551,18 @@ void TMainWindow::TB_ConvertClick() {
 
 void TMainWindow::OpenProgressWindow(const QList<ClipResult> &done, bool start) {
     StopPreview();
-    // The clips done count for the first start only.
+    // The clips done count until the run has gone on from them (the window asks for the
+    // request before Start too, to tell what the run will make).
     auto first_done = std::make_shared<QList<ClipResult>>(done);
     ProgressWindow->AttachRun(run_, [this, first_done] {
         RunRequest request =
             MakeRunRequest(clips_->Snapshot(), ChosenProfile(), DeviceType, path_Work, b_KeepRatio);
-        request.Done = std::exchange(*first_done, {});
+        request.Done = *first_done;
         return request;
     });
+    connect(
+        run_, &ConversionRun::ClipStarting, this, [first_done] { first_done->clear(); },
+        Qt::SingleShotConnection);
     ProgressWindow->ResetProgress();
     if (start)
         QMetaObject::invokeMethod(

@@ -25,6 +25,8 @@ class MessagePort;
 class PreviewController;
 class ProfileChooser;
 class QComboBox;
+class QPushButton;
+class ResultToggle;
 class QMenu;
 class QTimer;
 class TCheckImageButton;
@@ -103,6 +105,7 @@ public:
     TFixProgress *TP_Progress = nullptr;
     TDynamicImageButton *TB_Close = nullptr;
     TCheckImageButton *TB_AS_Keep = nullptr;
+    QPushButton *TB_Result = nullptr;
     TDynamicImageButton *TB_Min = nullptr;
     TDynamicImageButton *TB_Help = nullptr;
     TDynamicImageButton *TB_AddFile = nullptr;
@@ -138,6 +141,10 @@ private:
     RestoreWindow RestoreHooks();
     // Files handed over while the list is busy (an add, a restore, a run) join it after.
     void AddWaitingFiles();
+    // The list's entries show each clip's predicted file for the chosen device and profile.
+    void HookForecasts();
+    // The Result button beside the preview: a converted sample in the source's place.
+    void HookResult();
     // Shortcuts, the keyboard's way through the controls in the order they are seen, and the
     // names screen readers give them.
     void HookKeyboard();
@@ -159,6 +166,7 @@ private:
     std::unique_ptr<ClipAdder> clip_adder_;
     QStringList waiting_files_;
     std::unique_ptr<PreviewController> preview_;
+    ResultToggle *result_ = nullptr;
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

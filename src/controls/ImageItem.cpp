@@ -21,6 +21,15 @@ namespace {
 const QColor kGray(128, 128, 128);
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 0, 0);
+const QColor kDarkRed(150, 0, 0);
+// The left column of the details ends here, where the right one begins.
+constexpr int kColumn = 246;
+
+// The entry's hint: the whole texts the columns may cut.
+QString BaseHint(const ClipRecord &clip) {
+    return clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
+           clip.AudioFormat;
+}
 // The outline pen is 2 pixels wide: a frame covers the two outermost pixel rows and columns.
 constexpr int kPenWidth = 2;
 
@@ -70,7 +79,6 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     SetPicture(canvas);
     DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName);
     // The left column ends where the right one begins; the whole texts are in the tooltip.
-    constexpr int kColumn = 246;
     DrawText(90, 18, QStringLiteral("Clip Duration : ") + SecondsToTimeText(clip.Duration),
              kColumn);
     DrawText(250, 18,
@@ -81,8 +89,7 @@ bool Image_Item::SetClipInfo(const ClipRecord &clip, const QImage *picture) {
     if (QFontMetrics(TextFont()).horizontalAdvance(format) > kColumn - 90)
         format.remove(QRegularExpression(QStringLiteral(" \\([^)]*\\)")));
     DrawText(90, 32, format, kColumn);
-    setToolTip(clip.FileName + QLatin1Char('\n') + clip.VideoFormat + QStringLiteral(", ") +
-               clip.AudioFormat);
+    setToolTip(BaseHint(clip));
     DrawText(250, 32,
              QStringLiteral("Audio Format : ") + clip.AudioFormat +
                  (clip.SoundTracks.size() > 1
@@ -107,6 +114,35 @@ void Image_Item::ShowCropTimes(int32_t start, int32_t stop) {
         painter.fillRect(QRect(QPoint(89, 45), QPoint(width() - 3, height() - 3)), kGray);
     }
     DrawTimeLine(start, stop);
+    update();
+}
+
+void Image_Item::ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast) {
+    if (Picture().isNull())
+        return;
+    // The name's line: the name in the left column and the predicted file in the right one, or
+    // the name across the whole entry.
+    {
+        QPainter painter(&Canvas());
+        painter.fillRect(QRect(QPoint(89, 3), QPoint(width() - 3, 17)), kGray);
+    }
+    DrawText(90, 4, QStringLiteral("Clip Name : ") + clip.FileName, forecast ? kColumn : 0);
+    QString hint = BaseHint(clip);
+    if (forecast) {
+        const QString text = forecast->Converts ? QStringLiteral("\u2192 %1 %2p, %3")
+                                                      .arg(forecast->FrameText())
+                                                      .arg(qRound(forecast->Fps))
+                                                      .arg(SizeText(forecast->Bytes))
+                                                : QStringLiteral("\u2192 too long for the limit");
+        QPainter painter(&Canvas());
+        painter.setFont(TextFont());
+        const bool good = forecast->Converts && forecast->Plays;
+        painter.setPen(good ? QApplication::palette().color(QPalette::WindowText) : kDarkRed);
+        painter.drawText(QRect(250, 4, width() - 252, 14), Qt::AlignLeft | Qt::AlignTop,
+                         painter.fontMetrics().elidedText(text, Qt::ElideRight, width() - 252));
+        hint += QStringLiteral("\nOutput : %1; %2").arg(ForecastText(*forecast), forecast->Verdict);
+    }
+    setToolTip(hint);
     update();
 }
 

@@ -8,7 +8,10 @@
 #include <cstdint>
 
 #include "controls/TImage.h"
+#include "engine/OutputForecast.h"
 #include "model/ClipList.h"
+
+#include <optional>
 
 class Image_Item : public TImage {
     Q_OBJECT
@@ -21,6 +24,10 @@ public:
     bool SetClipInfo(const ClipRecord &clip, const QImage *picture = nullptr);
     // Draws the crop range's line again.
     void ShowCropTimes(int32_t start, int32_t stop);
+    // The file the clip will become, in the right column of the name's line: frame, rate and
+    // size; red when the profile cannot take the clip or the device cannot play the file. The
+    // whole prediction is in the entry's hint. Nothing: the name has its whole line again.
+    void ShowForecast(const ClipRecord &clip, const std::optional<FileForecast> &forecast);
 
     void DrawSelected();
     void DrawUnselected();

@@ -314,6 +314,7 @@ void TListPanel::SetClipList(ClipList *clips) {
     connect(clips_, &ClipList::CropChanged, this, [this](int32_t index) {
         if (const ClipRecord *clip = clips_->Get(index); clip != nullptr && index < Count())
             Items[index]->ShowCropTimes(clip->StartTime, clip->StopTime);
+        ShowForecast(index);
     });
     connect(clips_, &ClipList::CurrentChanged, this,
             [this](int32_t id) { Send(WM_CLIPCHANGED, static_cast<WPARAM>(id)); });
@@ -326,6 +327,7 @@ void TListPanel::ClipAdded(int32_t index) {
     auto *item = new Image_Item(ContentPanel);
     item->SetClipInfo(*clip);
     Items.insert(std::min<qsizetype>(index, Items.size()), item);
+    ShowForecast(index);
     connect(item, &TImage::MouseDown, this,
             [this, item](QMouseEvent *e) { ItemMouseDown(item, e->button(), e->modifiers()); });
     connect(item, &TImage::MouseUp, this,
@@ -335,6 +337,26 @@ void TListPanel::ClipAdded(int32_t index) {
     clip->Selected ? item->DrawSelected() : item->DrawUnselected();
     // The new entry is painted at once.
     QCoreApplication::processEvents();
+}
+
+void TListPanel::SetForecaster(Forecaster forecaster) {
+    forecaster_ = std::move(forecaster);
+    ShowForecasts();
+}
+
+void TListPanel::ShowForecasts() {
+    for (int32_t i = 0; i < Count(); ++i)
+        ShowForecast(i);
+}
+
+void TListPanel::ShowForecast(int32_t index) {
+    const ClipRecord *clip = clips_ != nullptr ? clips_->Get(index) : nullptr;
+    if (clip == nullptr || index >= Items.size())
+        return;
+    Image_Item *item = Items[index];
+    item->ShowForecast(*clip, forecaster_ ? forecaster_(*clip) : std::nullopt);
+    // The band lies under the frame's colour: the frame is drawn again over it.
+    clip->Selected ? item->DrawSelected() : item->DrawUnselected();
 }
 
 void TListPanel::ClipsRemoved() {

@@ -10,6 +10,8 @@
 #include <QPoint>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <winmsg.h>
 
 #include "controls/ControlTimer.h"
@@ -48,6 +50,11 @@ public:
 
     // The list drawn; the panel follows its changes from now on.
     void SetClipList(ClipList *clips);
+    // Where the entries learn the file each clip will become (nothing: no profile chosen).
+    using Forecaster = std::function<std::optional<FileForecast>(const ClipRecord &clip)>;
+    void SetForecaster(Forecaster forecaster);
+    // Every entry's predicted file drawn again: the device, the profile or the folder changed.
+    void ShowForecasts();
     ClipList *Clips() const { return clips_; }
     Image_Item *GetItem(int32_t index) const;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
@@ -99,6 +106,7 @@ private:
     void MoveThumbBy(int32_t step);
     void ClipAdded(int32_t index);
     void ClipsRemoved();
+    void ShowForecast(int32_t index);
     void DrawSelection();
     void ItemMouseDown(Image_Item *item, Qt::MouseButton button, Qt::KeyboardModifiers shift);
     void ItemMouseUp(Qt::MouseButton button, const QPoint &screen_pos);
@@ -110,5 +118,6 @@ private:
 
     HWND parent_handle_ = nullptr;
     ClipList *clips_ = nullptr;
+    Forecaster forecaster_;
     int32_t cursor_ = -1; // the row the keyboard reached last
 };

@@ -6,6 +6,7 @@
 #include "engine/EngineBinding.h"
 #include "engine/EngineReports.h"
 #include "engine/PlayCheck.h"
+#include "engine/RunForecast.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -126,6 +127,9 @@ QString RunStartMessage(RunStart start) {
                               "as width x height.\nPlease edit the profile or choose another.");
     case RunStart::NoClips:
         return kNoClipMessage;
+    case RunStart::NoSpace:
+        return QStringLiteral("The converted files will not fit in the output folder; nothing "
+                              "was converted.");
     }
     return {};
 }
@@ -154,8 +158,16 @@ RunOutcome ConversionRun::Begin(const RunRequest &request) {
         outcome.Start = RunStart::NoProfile;
     else if (!request.Profile)
         outcome.Start = RunStart::UnreadableProfile;
-    else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio,
-                   request.Done))
+    else if (const SpaceVerdict space = JudgeSpace(
+                 ForecastRun(request.Clips.mid(std::min(request.Done.size(), request.Clips.size())),
+                             *request.Profile, speed_),
+                 FolderFreeBytes(outcome.Folder));
+             !space.Fits) {
+        // Refused before anything is written: a disc filling up halfway would cut a clip.
+        outcome.Start = RunStart::NoSpace;
+        outcome.Detail = space.Text;
+    } else if (Begin(request.Clips, *request.Profile, outcome.Folder, request.KeepRatio,
+                     request.Done))
         outcome.Start = RunStart::Started;
     return outcome;
 }
@@ -218,6 +230,7 @@ void ConversionRun::StartClip() {
         return;
     }
     awaiting_end_ = true;
+    clip_clock_.start();
 }
 
 void ConversionRun::EndWithoutEngine(const QString &reason) {
@@ -260,11 +273,20 @@ void ConversionRun::EndClip(std::optional<int> end_result) {
 }
 
 // A file its device cannot play is no finished clip: it fails, and stays for the user to see.
-void ConversionRun::JudgeOutput(ClipResult &result) const {
+void ConversionRun::JudgeOutput(ClipResult &result) {
+    MediaFacts facts{};
+    if (DllGetMediaFacts == nullptr ||
+        DllGetMediaFacts(result.Output.toUtf8().constData(), &facts) != 0)
+        facts.readable = 0;
+    // The pixels the encoder made, over the time the clip took.
+    const double pixels = double(facts.width) * facts.height * (facts.fps_milli / 1000.0) *
+                          (facts.duration_ms / 1000.0);
+    if (clip_clock_.isValid())
+        speed_.Observe(profile_.VideoCodec, pixels, clip_clock_.elapsed() / 1000.0);
     const std::optional<DeviceRow> device = DeviceRowFor(profile_.DeviceType);
     if (!device)
         return;
-    const PlayVerdict verdict = CheckPlayback(result.Output, *device, profile_.KeepsHdr);
+    const PlayVerdict verdict = JudgePlayback(facts, *device, profile_.KeepsHdr);
     result.Plays = verdict.Text;
     if (verdict.Plays)
         return;
@@ -327,6 +349,11 @@ double ConversionRun::SecondsAfterCurrent() const {
     for (qsizetype i = current_ + 1; i < clips_.size(); ++i)
         seconds += std::max<int64_t>(0, int64_t{clips_[i].StopTime} - clips_[i].StartTime);
     return seconds;
+}
+
+double ConversionRun::ExpectedSecondsLeft() const {
+    const QList<ClipSource> left = clips_.mid(std::min<qsizetype>(current_, clips_.size()));
+    return ForecastRun(left, profile_, speed_).Seconds;
 }
 
 int32_t ConversionRun::WholePercent(int32_t clip_percent) const {

@@ -5,9 +5,11 @@
 // not, and why.
 
 #include "engine/JobArguments.h"
+#include "engine/SpeedRecord.h"
 #include "engine/UnfinishedOutput.h"
 
 #include <QByteArrayList>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -67,7 +69,7 @@ struct RunRequest {
     QList<ClipResult> Done;
 };
 
-enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips };
+enum class RunStart { Started, NoFolder, NoProfile, UnreadableProfile, NoClips, NoSpace };
 
 // How a start went. The folder is checked first: when it cannot be had the run works in the
 // default folder, and says so.
@@ -75,6 +77,7 @@ struct RunOutcome {
     RunStart Start = RunStart::NoClips;
     bool FolderFellBack = false;
     QString Folder; // the folder the run writes to
+    QString Detail; // NoSpace: what the files need and what the folder has
 };
 
 // A request for the clips with the chosen profile text (nothing when none is chosen).
@@ -120,12 +123,18 @@ public:
     int32_t ClipCount() const { return static_cast<int32_t>(clips_.size()); }
     // Seconds of the clips after the current one.
     double SecondsAfterCurrent() const;
+    // The conversion time of the current clip and those after it, at the recorded speed.
+    double ExpectedSecondsLeft() const;
     // The whole list's percentage when the current clip is at clip_percent; 0 to 100.
     int32_t WholePercent(int32_t clip_percent) const;
     // Whether the folder is to be shown to the user after this run: it went through to the end
     // and at least one clip became a file.
     static bool ShowFolderAfter(const RunSummary &summary);
     const QList<ClipResult> &Results() const { return results_; }
+    // The engine's speed on this machine: the caller's kept record, refined by every clip of
+    // this run that finishes (the pixels of its file over its time). The caller keeps it.
+    void SetSpeedRecord(const SpeedRecord &speed) { speed_ = speed; }
+    const SpeedRecord &Speed() const { return speed_; }
     const QString &WorkFolder() const { return work_folder_; }
 
     TConvertDef MyConvertDef;
@@ -140,7 +149,7 @@ private:
     void OnLine(quint64 serial, const QString &text);
     void EndClip(std::optional<int> end_result);
     void EndWithoutEngine(const QString &reason);
-    void JudgeOutput(ClipResult &result) const;
+    void JudgeOutput(ClipResult &result);
     void Finish();
 
     HWND window_ = nullptr;
@@ -157,6 +166,8 @@ private:
     uint64_t serial_ = 0;
     bool output_seen_ = false; // the engine has reported on the current clip
     UnfinishedOutputNote note_;
+    SpeedRecord speed_;
+    QElapsedTimer clip_clock_; // from the engine taking the clip
     QByteArrayList arguments_; // kept unchanged until the engine ends the clip
     std::vector<char *> argv_;
 };

@@ -73,13 +73,13 @@ bool PathTaken(const QString &path) {
 }
 
 QString OutputPathFor(const QString &input, const QString &work_folder, const QString &output_ext,
-                      const NameTaken &taken) {
+                      const NameTaken &taken, const QString &suffix) {
     QString name = input.mid(input.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     // A name that is all extension (".avi") keeps its whole name.
     if (dot > 0)
         name.truncate(dot);
-    const QString base = work_folder + name;
+    const QString base = work_folder + name + suffix;
     QString candidate = base + output_ext;
     for (int64_t k = 1; taken(candidate); ++k)
         candidate = base + QString::number(k) + output_ext;
@@ -97,7 +97,8 @@ TConvertDef PrepareClip(const ClipSource &clip, const ProfileSettings &profile,
     job.StopText = SecondsToTimeText(job.Stop);
     job.LengthText = QString::number(job.Length);
     job.Input = clip.FileName;
-    job.Output = OutputPathFor(clip.FileName, work_folder, profile.OutputExt, taken);
+    job.Output =
+        OutputPathFor(clip.FileName, work_folder, profile.OutputExt, taken, clip.OutputSuffix);
     if (keep_ratio && !profile.Fitted) {
         const Padding pad =
             KeepRatioPadding(clip.Width, clip.Height, profile.ProfileWidth, profile.ProfileHeight);

@@ -42,6 +42,9 @@ struct ClipSource {
     int32_t Height = 0;
     QString AudioTrack{}; // the sound track's number or language; empty: the engine's choice
     QString Subtitles{};  // "none", "keep", "burn[:N|LANG]"; empty: as the device has it
+    QString OutputSuffix = QString(); // after the source's name in the output's: "-sample"
+    double Fps = 0;                   // frames a second as the engine reported; 0 unknown
+    bool HasAudio = true;
 };
 
 struct Padding {
@@ -96,7 +99,7 @@ Padding KeepRatioPadding(int32_t clip_width, int32_t clip_height, int32_t profil
 // The folder's first free name for the source: base + ext, then base1 + ext, base2 + ext ...
 using NameTaken = std::function<bool(const QString &path)>;
 QString OutputPathFor(const QString &input, const QString &work_folder, const QString &output_ext,
-                      const NameTaken &taken);
+                      const NameTaken &taken, const QString &suffix = QString());
 // Anything at the path counts, a dangling link too.
 bool PathTaken(const QString &path);
 

@@ -1,5 +1,7 @@
 #include "model/ClipList.h"
 
+#include "engine/OutputForecast.h"
+
 #include <encoder.h>
 
 namespace {
@@ -186,13 +188,19 @@ void ClipList::Click(int32_t index, ClickKind kind) {
     emit CurrentChanged(records_[index].Id);
 }
 
+ClipSource ClipList::SourceOf(const ClipRecord &clip) {
+    ClipSource source{
+        clip.FileName, clip.StartTime, clip.StopTime, clip.InfoValues[0], clip.InfoValues[1],
+        // By number: the user's choice, whatever the engine would take by itself.
+        clip.SoundTrack >= 0 ? QString::number(clip.SoundTrack + 1) : QString(), clip.Subtitles};
+    source.Fps = clip.InfoValues[2] / 1000.0;
+    source.HasAudio = HasSound(clip.AudioFormat);
+    return source;
+}
+
 QList<ClipSource> ClipList::Snapshot() const {
     QList<ClipSource> clips;
     for (const ClipRecord &clip : records_)
-        clips.append({clip.FileName, clip.StartTime, clip.StopTime, clip.InfoValues[0],
-                      clip.InfoValues[1],
-                      // By number: the user's choice, whatever the engine would take by itself.
-                      clip.SoundTrack >= 0 ? QString::number(clip.SoundTrack + 1) : QString(),
-                      clip.Subtitles});
+        clips.append(SourceOf(clip));
     return clips;
 }

@@ -86,6 +86,7 @@ public:
 
     // What the run needs of every clip, as the list is now.
     QList<ClipSource> Snapshot() const;
+    static ClipSource SourceOf(const ClipRecord &clip);
 
 signals:
     void ClipAdded(int32_t index);

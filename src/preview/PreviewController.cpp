@@ -65,6 +65,8 @@ void PreviewController::ClipsRemoved() {
 
 void PreviewController::StopPreview() {
     player_.close();
+    result_start_ = -1;
+    resume_at_ = -1;
     if (TFixProgress *bar = controls_.bar) {
         if (bar->Thumb != nullptr)
             bar->Thumb->SetButtonEnabled(false);
@@ -129,7 +131,7 @@ void PreviewController::SetCropFromPosition(bool start) {
     double seconds = 0;
     double percent = 0;
     const ClipRecord *clip = Clip(range_clip_);
-    if (clip == nullptr || !player_.position(seconds, percent))
+    if (clip == nullptr || ShowingResult() || !player_.position(seconds, percent))
         return;
     const int32_t index = controls_.clips->IndexOf(range_clip_);
     const int32_t p = FloatToInt<int32_t>(seconds);
@@ -209,6 +211,9 @@ void PreviewController::PlayerEvent(uintptr_t event, intptr_t value) {
             controls_.bar->Thumb->SetButtonEnabled(true);
         if (controls_.panel != nullptr)
             player_.attach(static_cast<uintptr_t>(controls_.panel->winId()));
+        if (resume_at_ > 0)
+            player_.seek(resume_at_);
+        resume_at_ = -1;
         player_.start();
         if (controls_.still_picture != nullptr)
             controls_.still_picture->hide();
@@ -250,7 +255,38 @@ void PreviewController::SeekHandler(double percent, bool pressed) {
 void PreviewController::SeekPreview(double percent) {
     const ClipRecord *clip = Clip(range_clip_);
     if (clip != nullptr && clip->Duration > 0)
-        player_.seek(clip->Duration * percent * 0.01);
+        player_.seek(std::max(0.0, clip->Duration * percent * 0.01 - std::max(0, result_start_)));
+}
+
+bool PreviewController::SourcePosition(double &seconds) const {
+    double percent = 0;
+    if (preview_clip_ == 0 || !player_.position || !player_.position(seconds, percent))
+        return false;
+    seconds += std::max(0, result_start_);
+    return true;
+}
+
+void PreviewController::ShowResult(const QString &file, int32_t source_start, double at) {
+    double now = 0;
+    if (!SourcePosition(now))
+        return;
+    player_.close();
+    if (!player_.open(file))
+        return;
+    result_start_ = std::max(0, source_start);
+    resume_at_ = std::max(0.0, at - result_start_);
+}
+
+void PreviewController::ShowSource() {
+    const ClipRecord *clip = Clip(preview_clip_);
+    double at = 0;
+    if (!ShowingResult() || clip == nullptr || !SourcePosition(at))
+        return;
+    player_.close();
+    result_start_ = -1;
+    if (!player_.open(clip->FileName))
+        return;
+    resume_at_ = at;
 }
 
 void PreviewController::StartPositionTimer() {
@@ -264,6 +300,10 @@ void PreviewController::PositionTimerTick() {
     double percent = 0;
     if (player_.position(seconds, percent)) {
         PositionFailCount = 0;
+        // The sample's own time, on the source's bar.
+        const ClipRecord *clip = Clip(preview_clip_);
+        if (ShowingResult() && clip != nullptr && clip->Duration > 0)
+            percent = (seconds + result_start_) * 100.0 / clip->Duration;
         if (controls_.bar != nullptr)
             controls_.bar->SetPosition(percent);
         return;

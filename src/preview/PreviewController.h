@@ -87,6 +87,16 @@ public:
     void SeekPreview(double percent);
     void PositionTimerTick();
 
+    // The play position in the source, seconds; false when nothing plays.
+    bool SourcePosition(double &seconds) const;
+    // The converted sample of the clip that plays, beginning `source_start` seconds into it, in
+    // the source's place from the source's time point `at`; the bar keeps showing the source's
+    // time. ShowSource puts the source back at the sample's time point. Marks are not set
+    // meanwhile.
+    void ShowResult(const QString &file, int32_t source_start, double at);
+    void ShowSource();
+    bool ShowingResult() const { return result_start_ >= 0; }
+
     // The ids of the clip whose marks the bar shows and of the clip open in the player; 0 for
     // none. Both forget a clip that leaves the list.
     int32_t RangeClip() const { return range_clip_; }
@@ -104,4 +114,6 @@ private:
     PreviewPlayerCalls player_;
     int32_t range_clip_ = 0;
     int32_t preview_clip_ = 0;
+    int32_t result_start_ = -1; // the sample plays: where it begins in the source; -1 the source
+    double resume_at_ = -1;     // where the file being opened is to start playing
 };

@@ -7,8 +7,10 @@
 #include "controls/ImageButton.h"
 #include "controls/TImage.h"
 #include "desktop/MessageBox.h"
+#include "engine/RunForecast.h"
 #include "model/Settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -89,6 +91,7 @@ void TProgressWindow::CreateRunLabels(const QFont &font) {
     Label_Speed = FixedLabel(this, "Label_Speed", "", 372, 160, 150, 13, font);
     Label_TimeLeft = FixedLabel(this, "Label_TimeLeft", "", 372, 184, 150, 13, font);
     Label_Note = FixedLabel(this, "Label_Note", "", 112, 54, 400, 13, font);
+    Label_Forecast = FixedLabel(this, "Label_Forecast", "", 32, 70, 480, 13, font);
 }
 
 // A note is something to read, in a colour of its own so it is not taken for part of the
@@ -151,8 +154,31 @@ void TProgressWindow::ResetProgress() {
     Label_Note->clear();
     Label_Note->setToolTip({});
     ClearDisplay();
+    ShowRunForecast();
     // Space or Return starts the run from the keyboard.
     TB_Start->setFocus(Qt::OtherFocusReason);
+}
+
+void TProgressWindow::ShowRunForecast() {
+    Label_Forecast->clear();
+    if (run_ == nullptr || !host_)
+        return;
+    const RunRequest request = host_();
+    if (!request.Profile || request.Clips.isEmpty())
+        return;
+    // A run that goes on after a cut one makes only the clips after those done.
+    const QList<ClipSource> left =
+        request.Clips.mid(std::min(request.Done.size(), request.Clips.size()));
+    const RunForecast forecast = ForecastRun(left, *request.Profile, run_->Speed());
+    const SpaceVerdict space = JudgeSpace(forecast, FolderFreeBytes(request.Folder));
+    QString text = RunSummaryText(forecast);
+    if (!space.Text.isEmpty())
+        text += QStringLiteral("; ") + space.Text;
+    QPalette palette = QApplication::palette(Label_Forecast);
+    if (!space.Fits)
+        palette.setColor(QPalette::WindowText, QColor(kFaultColour));
+    Label_Forecast->setPalette(palette);
+    Label_Forecast->setText(text);
 }
 
 void TProgressWindow::ClearDisplay() {
@@ -182,6 +208,7 @@ void TProgressWindow::TB_StartClick() {
     Label_Note->clear();
     Label_Note->setToolTip({});
     const RunRequest request = host_();
+    run_->SetSpeedRecord(SpeedRecord::Read());
     const RunOutcome outcome = run_->Begin(request);
     ShowStartOutcome(outcome, request.Folder);
     if (outcome.Start != RunStart::Started)
@@ -202,8 +229,13 @@ void TProgressWindow::ShowStartOutcome(const RunOutcome &outcome, const QString 
         Label_Note->setToolTip(chosen);
     }
     ClearDisplay();
+    if (outcome.Start == RunStart::NoSpace)
+        ShowRunForecast();
     if (outcome.Start != RunStart::Started)
-        ShowMessageBox(BoxKind::Information, RunStartMessage(outcome.Start));
+        ShowMessageBox(BoxKind::Information,
+                       outcome.Detail.isEmpty()
+                           ? RunStartMessage(outcome.Start)
+                           : RunStartMessage(outcome.Start) + QLatin1Char('\n') + outcome.Detail);
 }
 
 void TProgressWindow::TB_StopClick() {
@@ -268,11 +300,17 @@ void TProgressWindow::ParseEngineInfo(const QString &text) {
 
 void TProgressWindow::ShowSpeed() {
     Label_Speed->setText(QStringLiteral("Speed : ") + SpeedText(speed_.Speed()));
-    Label_TimeLeft->setText(QStringLiteral("Time Left : ") + TimeLeftText(speed_.SecondsLeft()));
+    // Until the clip shows its own speed, the time this machine took for such clips before.
+    std::optional<double> left = speed_.SecondsLeft();
+    if (!left && run_ != nullptr && run_->Converting())
+        left = run_->ExpectedSecondsLeft();
+    Label_TimeLeft->setText(QStringLiteral("Time Left : ") + TimeLeftText(left));
 }
 
 void TProgressWindow::RunFinished(const RunSummary &summary) {
     ShowButtons(false);
+    if (run_ != nullptr)
+        run_->Speed().Write();
     if (summary.Stopped) {
         Label_TimeLeft->clear();
         ShowMessageBox(BoxKind::Information, kStoppedMessage);

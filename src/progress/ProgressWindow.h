@@ -86,6 +86,9 @@ public:
     // Says when the output folder could not be made and the default one is used instead, and
     // after a run which clips could not be converted.
     QLabel *Label_Note = nullptr;
+    // Before Start: "12 clips, 1.4 GB, about 9 minutes; 30 GB free", or why the files will not
+    // fit.
+    QLabel *Label_Forecast = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -99,6 +102,7 @@ private:
     void ClearDisplay();
     void ShowSpeed();
     void ShowStartOutcome(const RunOutcome &outcome, const QString &chosen);
+    void ShowRunForecast();
 
     QPointer<ConversionRun> run_;
     RunHost host_;

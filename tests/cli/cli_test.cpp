@@ -47,8 +47,11 @@ public:
         file.write(("[General]\n" + lines).toUtf8());
     }
 
-    void Start(QProcess &process, const QStringList &arguments) const {
+    void Start(QProcess &process, const QStringList &arguments,
+               const QStringList &variables = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &variable : variables)
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
         env.insert("HOME", Home());
         env.insert("XDG_CONFIG_HOME", Config());
         process.setProcessEnvironment(env);
@@ -56,9 +59,9 @@ public:
         process.waitForStarted(10000);
     }
 
-    Outcome Run(const QStringList &arguments) const {
+    Outcome Run(const QStringList &arguments, const QStringList &variables = {}) const {
         QProcess process;
-        Start(process, arguments);
+        Start(process, arguments, variables);
         Outcome outcome;
         if (process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit)
             outcome.status = process.exitCode();
@@ -453,6 +456,94 @@ TEST(MavoConvert, TodaysDevicesWriteFilesTheyPlayAndASizeLimitIsKeptOrRefused) {
     EXPECT_EQ(share_device["profiles"][0]["size_limit_bytes"].toDouble(), 8000000);
     EXPECT_EQ(devices[6]["profiles"][1]["video_codec"].toString(), "hevc");
     EXPECT_TRUE(devices[2]["profiles"][0]["size_limit_bytes"].isNull());
+}
+
+// Each profile's prediction held against the file the same command then makes: a few seconds of
+// moving noise, which every encoder spends its whole rate on.
+TEST(MavoConvert, EstimatesTheFileItThenMakesAndWritesNothingBeforehand) {
+    ConvertCommand cli;
+    const QString never = cli.Home() + "/never";
+    struct Case {
+        QStringList profile;
+        QString codec;
+        QString seconds; // of the sample: the mpeg4 encoder needs a while to settle on its rate
+    };
+    const QList<Case> cases = {{{"--device", "ipod", "--profile", "0"}, "mpeg4", "24"},
+                               {{"--device", "phone", "--profile", "1"}, "h264", "6"},
+                               {{"--device", "tv", "--profile", "1"}, "hevc", "6"},
+                               {{"--device", "share", "--profile", "0"}, "h264", "6"}};
+    for (const Case &c : cases) {
+        const std::string name = c.profile.join(' ').toStdString();
+        const Outcome estimate =
+            cli.Run(c.profile + QStringList{"--estimate", "--json", "--sample", c.seconds,
+                                            "--output", never, Media("noise")});
+        ASSERT_EQ(estimate.status, 0) << name << estimate.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(never)) << name;
+        const QList<QJsonObject> lines = JsonLines(estimate.out);
+        ASSERT_EQ(lines.size(), 1) << name;
+        const QJsonObject predicted = lines[0];
+        EXPECT_TRUE(predicted["converts"].toBool()) << name;
+        EXPECT_TRUE(predicted["plays"].toString().startsWith("plays on")) << name;
+        EXPECT_GT(predicted["seconds"].toDouble(), 0) << name;
+
+        QDir(cli.Output()).removeRecursively();
+        const Outcome made =
+            cli.Run(c.profile + QStringList{"--json", "--sample", c.seconds, "--output",
+                                            cli.Output(), Media("noise")});
+        ASSERT_EQ(made.status, 0) << name << made.err.toStdString();
+        ASSERT_EQ(cli.OutputFiles().size(), 1) << name;
+        const QString file = cli.Output() + "/" + cli.OutputFiles()[0];
+        EXPECT_TRUE(cli.OutputFiles()[0].startsWith("noise-sample.")) << name;
+        EXPECT_NEAR(media::ProbeNumber(file.toStdString(), "", "duration"), c.seconds.toDouble(),
+                    0.5)
+            << name;
+        EXPECT_EQ(Probe(file, "v:0", "codec_name")["codec_name"], c.codec.toStdString());
+        EXPECT_EQ(predicted["frame"].toString().toStdString(), VideoSize(file)) << name;
+        const double fps = media::ProbeNumber(file.toStdString(), "v:0", "nb_frames") /
+                           media::ProbeNumber(file.toStdString(), "v:0", "duration");
+        EXPECT_NEAR(predicted["fps"].toDouble(), fps, 0.5) << name;
+        const double bytes = QFileInfo(file).size();
+        EXPECT_NEAR(predicted["bytes"].toDouble() / bytes, 1.0, 0.10) << name;
+    }
+    // The finished clips taught the command this machine's speed, kept with the settings.
+    QFile stored(cli.Config() + "/Vidore4.conf");
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    const QString settings = QString::fromUtf8(stored.readAll());
+    for (const char *encoder : {"mpeg4", "libx264", "libx265"})
+        EXPECT_TRUE(settings.contains(QRegularExpression(QString("\\b%1=[1-9]").arg(encoder))))
+            << settings.toStdString();
+}
+
+TEST(MavoConvert, RefusesBeforeWritingWhatWouldNotFitOrCannotBeMade) {
+    ConvertCommand cli;
+    // A disc nearly full: nothing is converted and nothing written.
+    const Outcome full = cli.Run({"--device", "phone", "--output", cli.Output(), Media("noise")},
+                                 {"MAVO_FREE_BYTES=3000000"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(full.err.contains(QRegularExpression(
+        "nothing was converted: the files need [0-9.]+ MB and the output folder has 3.0 MB free")))
+        << full.err.toStdString();
+    EXPECT_TRUE(cli.OutputFiles().isEmpty());
+
+    // Five minutes do not fit in 8 MB; a file that is no video cannot be read. Each says why,
+    // and the estimate fails as the run would.
+    const QString longer = cli.Home() + "/long.mp4";
+    ASSERT_EQ(media::Run("ffmpeg -v error -f lavfi -i color=c=gray:s=64x64:r=1:d=300 -f lavfi -i "
+                         "anullsrc=r=22050:cl=mono -t 300 -c:v libx264 -c:a aac -y " +
+                         media::Quote(longer.toStdString())),
+              0);
+    const Outcome share = cli.Run({"--device", "share", "--profile", "0", "--estimate", "--json",
+                                   longer, Media("text"), Media("noise")});
+    EXPECT_EQ(share.status, 1);
+    const QList<QJsonObject> lines = JsonLines(share.out);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_FALSE(lines[0]["converts"].toBool());
+    EXPECT_TRUE(lines[0]["reason"].toString().startsWith("too long for 8.0 MB: at most"))
+        << lines[0]["reason"].toString().toStdString();
+    EXPECT_FALSE(lines[1]["converts"].toBool());
+    EXPECT_EQ(lines[1]["reason"].toString(), "no video the engine can read");
+    EXPECT_TRUE(lines[2]["converts"].toBool());
+    EXPECT_TRUE(cli.OutputFiles().isEmpty());
 }
 
 // Today's sources: HDR is tone-mapped for the phone and kept by the TV's HDR profile, interlaced

@@ -84,7 +84,21 @@ TEST(RunFaults, AFullDiskFailsTheClipAndKeepsWhatWasThere) {
     setup.AddClip(LongClip(60)); // larger than the disk at this profile
     const QByteArray before = ReadFile(LongClip(60));
 
-    ASSERT_TRUE(setup.StartAndWait());
+    // The disc's real free space: Start sees that the files will not fit and writes nothing.
+    Press(setup.window->TB_Start);
+    EXPECT_FALSE(setup.run->Converting());
+    ASSERT_EQ(setup.boxes.size(), 1u);
+    EXPECT_TRUE(setup.boxes[0].text.startsWith(RunStartMessage(RunStart::NoSpace)))
+        << setup.boxes[0].text.toStdString();
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files), QStringList{"clip.MP4"});
+    setup.boxes.clear();
+
+    // The disc fills all the same, as when something else writes to it during the run (the
+    // check is told of room that is not there).
+    qputenv("MAVO_FREE_BYTES", "1000000000");
+    const bool ended = setup.StartAndWait();
+    qunsetenv("MAVO_FREE_BYTES");
+    ASSERT_TRUE(ended);
     const QList<ClipResult> &results = setup.run->Results();
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0].Outcome, ClipOutcome::Finished);

@@ -4,8 +4,16 @@
 
 #include "media.h"
 
+#include "engine/SampleMaker.h"
+#include "preview/PreviewController.h"
+#include "preview/ResultToggle.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace run_test;
@@ -147,4 +155,129 @@ TEST(RunThroughEngine, EndingTheProgramMidClipWaitsForTheEngineAndLeavesNoPartia
     EXPECT_TRUE(setup.OutputFiles().isEmpty()) << setup.OutputFiles().join(",").toStdString();
     EXPECT_TRUE(setup.boxes.empty());
     EXPECT_EQ(finished_signals, 0);
+}
+
+TEST(RunThroughEngine, BeforeStartTellsTheRunAndRefusesFilesThatWouldNotFit) {
+    RunSetup setup;
+    setup.ChooseProfile();
+    setup.AddClip(Media("avi"));
+    setup.AddClip(Media("mov"));
+    setup.window->ResetProgress();
+    const QRegularExpression told(R"(^2 clips, \d+ KB, about \d+ s; [0-9.]+ [KMG]B free$)");
+    EXPECT_TRUE(told.match(setup.window->Label_Forecast->text()).hasMatch())
+        << setup.window->Label_Forecast->text().toStdString();
+
+    // A disc with 5 MB left: Start says why and writes nothing.
+    qputenv("MAVO_FREE_BYTES", "5000000");
+    setup.window->ResetProgress();
+    const QRegularExpression full("the files need \\d+ KB and the output folder has 5.0 MB free$");
+    EXPECT_TRUE(full.match(setup.window->Label_Forecast->text()).hasMatch())
+        << setup.window->Label_Forecast->text().toStdString();
+    Press(setup.window->TB_Start);
+    qunsetenv("MAVO_FREE_BYTES");
+    ASSERT_EQ(setup.boxes.size(), 1u);
+    EXPECT_TRUE(setup.boxes[0].text.startsWith(RunStartMessage(RunStart::NoSpace) + "\n"));
+    EXPECT_TRUE(full.match(setup.boxes[0].text).hasMatch()) << setup.boxes[0].text.toStdString();
+    EXPECT_FALSE(setup.run->Converting());
+    EXPECT_TRUE(setup.OutputFiles().isEmpty());
+
+    // With room the same list converts, and its finished clips refine the speed record.
+    setup.boxes.clear();
+    ASSERT_TRUE(setup.StartAndWait());
+    EXPECT_EQ(setup.OutputFiles(), QStringList({"clip.MP4", "clip1.MP4"}));
+    EXPECT_EQ(Video(setup.folder + "clip.MP4").at("width"), "176");
+    EXPECT_TRUE(setup.run->Speed().PixelsPerSecond("mpeg4").has_value());
+}
+
+// A few seconds around the play position, through the real engine, in a folder of the sample's
+// own; refused while a run converts.
+TEST(SampleThroughEngine, FiveSecondsAroundThePositionGoWithTheSample) {
+    RunSetup setup;
+    const std::optional<ProfileSettings> profile = ReadProfileSettings(kProfile, ".MP4", "mp4");
+    ASSERT_TRUE(profile);
+    const ClipSource clip = ClipList::SourceOf(*setup.list->Get(setup.AddClip(Media("hd"))));
+    SampleMaker sample;
+    QString ended;
+    QObject::connect(&sample, &SampleMaker::Ready, [&](const QString &file) { ended = file; });
+    QObject::connect(&sample, &SampleMaker::Failed, [&](const QString &why) { ended = why; });
+    ASSERT_EQ(sample.Start(clip, 6, *profile, setup.run.get()), "");
+    EXPECT_FALSE(sample.Start(clip, 6, *profile, nullptr).isEmpty()) << "one sample at a time";
+    QElapsedTimer waited;
+    waited.start();
+    while (ended.isEmpty() && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(ended, sample.File());
+    ASSERT_TRUE(QFileInfo(ended).isFile()) << ended.toStdString();
+    EXPECT_TRUE(QFileInfo(ended).fileName() == "hd-sample.MP4");
+    EXPECT_TRUE(setup.OutputFiles().isEmpty()) << "never in the output folder";
+    // The 8 s clip's last five seconds: the window does not run past its end.
+    EXPECT_EQ(sample.SourceStart(), 3);
+    EXPECT_NEAR(Duration(ended), 5, 0.3);
+    EXPECT_EQ(Video(ended).at("width"), "176");
+    const QString folder = QFileInfo(ended).path();
+    sample.Discard();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    // While the run converts, no sample.
+    setup.ChooseProfile();
+    setup.AddClip(LongClip(60));
+    Press(setup.window->TB_Start);
+    ASSERT_TRUE(setup.run->Converting());
+    EXPECT_TRUE(sample.Start(clip, 0, *profile, setup.run.get()).contains("while clips are"));
+    EXPECT_FALSE(sample.Converting());
+    setup.run->RequestStop();
+    EXPECT_TRUE(setup.WaitForEnd());
+}
+
+// The Result button's toggle: the sample takes the source's place at the same time point, and
+// the source comes back at the sample's, the sample removed.
+TEST(SampleThroughEngine, ResultTogglesWithTheSourceAtTheSameTimePoint) {
+    RunSetup setup;
+    const std::optional<ProfileSettings> profile = ReadProfileSettings(kProfile, ".MP4", "mp4");
+    ASSERT_TRUE(profile);
+    setup.list->SetSelected(setup.AddClip(Media("hd")), true);
+    QStringList calls;
+    double at = 6;
+    PreviewPlayerCalls player;
+    player.open = [&](const QString &path) {
+        calls << "open " + QFileInfo(path).fileName();
+        return true;
+    };
+    player.close = [&] { calls << "close"; };
+    player.start = [] { return true; };
+    player.attach = [](uintptr_t) { return true; };
+    player.position = [&](double &seconds, double &percent) {
+        seconds = at;
+        percent = 0;
+        return true;
+    };
+    player.seek = [&](double seconds) { calls << "seek " + QString::number(seconds); };
+    PreviewController preview(PreviewControls{setup.list.get()}, player);
+    ResultToggle result(
+        &preview, setup.list.get(), [&] { return profile; }, [&] { return setup.run.get(); });
+    EXPECT_TRUE(result.Toggle().startsWith("Play a clip first"));
+    preview.PlaySelectedClip();
+    calls.clear();
+
+    ASSERT_EQ(result.Toggle(), "");
+    EXPECT_EQ(result.ButtonText(), "Making...");
+    QElapsedTimer waited;
+    waited.start();
+    while (result.Current() == ResultToggle::State::Making && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(result.Current(), ResultToggle::State::Result);
+    const QString sample = result.Sample().File();
+    const PlayerOpenInfo opened{8, 1, {}};
+    preview.PlayerEvent(3, reinterpret_cast<intptr_t>(&opened));
+    // The 8 s clip's sample is its last five seconds, from 3 s: 6 s is 3 s into it.
+    EXPECT_EQ(calls, QStringList({"close", "open hd-sample.MP4", "seek 3"}));
+    EXPECT_EQ(result.ButtonText(), "Source");
+
+    calls.clear();
+    at = 1.5;
+    ASSERT_EQ(result.Toggle(), "");
+    preview.PlayerEvent(3, reinterpret_cast<intptr_t>(&opened));
+    EXPECT_EQ(calls, QStringList({"close", "open hd.mp4", "seek 4.5"}));
+    EXPECT_FALSE(QFileInfo::exists(sample)) << sample.toStdString();
+    EXPECT_EQ(result.ButtonText(), "Result");
 }
