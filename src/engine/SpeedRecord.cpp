@@ -52,8 +52,9 @@ std::optional<double> SpeedRecord::PixelsPerSecond(const QString &encoder) const
 }
 
 void SpeedRecord::Observe(const QString &encoder, double pixels, double seconds) {
-    // Clips of a moment say more about opening files than about the encoder.
-    if (!(pixels > 0) || !(seconds >= 0.5) || encoder.isEmpty())
+    // A clip done in a moment says more about opening files than about the encoder; a few
+    // hundredths of a second are still a measure (the clip's own opening is part of its time).
+    if (!(pixels > 0) || !(seconds >= 0.05) || encoder.isEmpty())
         return;
     const double seen = pixels / seconds;
     const std::optional<double> kept = PixelsPerSecond(encoder);
