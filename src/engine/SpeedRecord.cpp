@@ -52,9 +52,9 @@ std::optional<double> SpeedRecord::PixelsPerSecond(const QString &encoder) const
 }
 
 void SpeedRecord::Observe(const QString &encoder, double pixels, double seconds) {
-    // A clip done in a moment says more about opening files than about the encoder; a few
-    // hundredths of a second are still a measure (the clip's own opening is part of its time).
-    if (!(pixels > 0) || !(seconds >= 0.05) || encoder.isEmpty())
+    // A short clip's time is mostly the opening of its files, which makes the speed it shows low:
+    // an expected time from it errs on the long side, and the longer clips after it mend it.
+    if (!(pixels > 0) || !(seconds > 0) || encoder.isEmpty())
         return;
     const double seen = pixels / seconds;
     const std::optional<double> kept = PixelsPerSecond(encoder);
