@@ -103,17 +103,18 @@ build() {
         link "$name" $(pkg-config --libs libavformat libavcodec libavutil) ;;
     fileinfo | thumbnail | tracks)
         # shellcheck disable=SC2207,SC2086
-        cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods))
+        cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods libavfilter))
         sources=("$here/fuzz_$name.cpp" "$root/lib/encoder/engine_common.cpp")
         if [ "$name" = fileinfo ]; then
-            sources+=("$root/lib/encoder/info.cpp")
+            # The details name HDR and interlacing (picture.cpp).
+            sources+=("$root/lib/encoder/info.cpp" "$root/lib/encoder/picture.cpp")
         elif [ "$name" = tracks ]; then
             sources+=("$root/lib/encoder/tracks.cpp")
         else
             sources+=("$root/lib/encoder/thumb.cpp")
         fi
         # shellcheck disable=SC2046,SC2086
-        link "$name" $(pkg-config --libs $ff_mods) -lpthread ;;
+        link "$name" $(pkg-config --libs $ff_mods libavfilter) -lpthread ;;
     subtitles)
         # shellcheck disable=SC2207,SC2086
         cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods libavfilter))
