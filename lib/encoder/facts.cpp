@@ -119,10 +119,15 @@ std::vector<Tally> CountPackets(AVFormatContext *fc) {
 void ColourFacts(const char *path, const AVStream *st, MediaFacts *f) {
     const AVCodecParameters *p = st->codecpar;
     auto name = [](const char *n) { return n != nullptr ? n : "unknown"; };
-    Put(f->color_primaries, name(av_color_primaries_name(p->color_primaries)));
-    Put(f->color_transfer, name(av_color_transfer_name(p->color_trc)));
-    Put(f->color_matrix, name(av_color_space_name(p->color_space)));
-    Put(f->color_range, name(av_color_range_name(p->color_range)));
+    using engine::Known;
+    Put(f->color_primaries, name(av_color_primaries_name(
+                                Known(p->color_primaries, AVCOL_PRI_NB, AVCOL_PRI_UNSPECIFIED))));
+    Put(f->color_transfer,
+        name(av_color_transfer_name(Known(p->color_trc, AVCOL_TRC_NB, AVCOL_TRC_UNSPECIFIED))));
+    Put(f->color_matrix,
+        name(av_color_space_name(Known(p->color_space, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED))));
+    Put(f->color_range,
+        name(av_color_range_name(Known(p->color_range, AVCOL_RANGE_NB, AVCOL_RANGE_UNSPECIFIED))));
     f->interlaced = engine::Interlaced(path, st) ? 1 : 0;
 }
 

@@ -123,10 +123,10 @@ bool NeverInterlaced(const AVCodecParameters *par) {
 void SdrColour(const AVCodecParameters *par, PicturePlan &plan) {
     const bool hd = par->width >= 1280 || par->height >= 720;
     const bool pal = par->height == 576 || par->height == 288;
-    const AVColorSpace m = par->color_space;
+    const AVColorSpace m = Known(par->color_space, AVCOL_SPC_NB, AVCOL_SPC_UNSPECIFIED);
     const bool known = m == AVCOL_SPC_BT709 || m == AVCOL_SPC_SMPTE170M || m == AVCOL_SPC_BT470BG;
     plan.matrix = known ? m : hd ? AVCOL_SPC_BT709 : pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
-    const AVColorPrimaries p = par->color_primaries;
+    const AVColorPrimaries p = Known(par->color_primaries, AVCOL_PRI_NB, AVCOL_PRI_UNSPECIFIED);
     plan.primaries = p == AVCOL_PRI_BT709 || p == AVCOL_PRI_SMPTE170M || p == AVCOL_PRI_BT470BG ? p
                      : plan.matrix == AVCOL_SPC_BT709   ? AVCOL_PRI_BT709
                      : plan.matrix == AVCOL_SPC_BT470BG ? AVCOL_PRI_BT470BG
@@ -142,9 +142,9 @@ int64_t Chroma(AVRational r) {
 } // namespace
 
 Transfer SourceTransfer(const AVCodecParameters *par) {
-    if (par->color_trc == AVCOL_TRC_SMPTE2084)
+    if (Raw(par->color_trc) == AVCOL_TRC_SMPTE2084)
         return Transfer::Pq;
-    if (par->color_trc == AVCOL_TRC_ARIB_STD_B67)
+    if (Raw(par->color_trc) == AVCOL_TRC_ARIB_STD_B67)
         return Transfer::Hlg;
     return Transfer::Sdr;
 }
@@ -170,8 +170,9 @@ std::string DynamicRangeText(const AVStream *st) {
 }
 
 bool FlaggedInterlaced(const AVCodecParameters *par) {
-    return par->field_order == AV_FIELD_TT || par->field_order == AV_FIELD_BB ||
-           par->field_order == AV_FIELD_TB || par->field_order == AV_FIELD_BT;
+    const int order = Raw(par->field_order);
+    return order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB ||
+           order == AV_FIELD_BT;
 }
 
 int DetectInterlacing(const char *path, int stream_index) {
@@ -183,7 +184,7 @@ int DetectInterlacing(const char *path, int stream_index) {
     AVRational tb{1, 25};
     if (look) {
         const AVStream *st = fc->streams[stream_index];
-        look = st->codecpar->field_order == AV_FIELD_UNKNOWN && !NeverInterlaced(st->codecpar);
+        look = Raw(st->codecpar->field_order) == AV_FIELD_UNKNOWN && !NeverInterlaced(st->codecpar);
         tb = st->time_base;
     }
     avformat_close_input(&fc);
@@ -256,16 +257,18 @@ PicturePlan PlanPicture(const Job &job, const char *path, const AVStream *st) {
     plan.keep_hdr = job.keep_hdr && ten_bit && plan.source != Transfer::Sdr;
     plan.tone_map = !plan.keep_hdr && plan.source != Transfer::Sdr;
     plan.pix_fmt = ten_bit ? AV_PIX_FMT_YUV420P10LE : AV_PIX_FMT_YUV420P;
-    if (par->color_primaries != AVCOL_PRI_UNSPECIFIED)
-        plan.in_primaries = par->color_primaries;
-    if (par->color_space != AVCOL_SPC_UNSPECIFIED)
-        plan.in_matrix = par->color_space;
-    if (par->color_range == AVCOL_RANGE_JPEG)
+    plan.in_primaries = Known(par->color_primaries, AVCOL_PRI_NB, AVCOL_PRI_BT2020);
+    if (plan.in_primaries == AVCOL_PRI_UNSPECIFIED)
+        plan.in_primaries = AVCOL_PRI_BT2020;
+    plan.in_matrix = Known(par->color_space, AVCOL_SPC_NB, AVCOL_SPC_BT2020_NCL);
+    if (plan.in_matrix == AVCOL_SPC_UNSPECIFIED)
+        plan.in_matrix = AVCOL_SPC_BT2020_NCL;
+    if (Raw(par->color_range) == AVCOL_RANGE_JPEG)
         plan.in_range = AVCOL_RANGE_JPEG;
     if (plan.keep_hdr) {
         plan.primaries = AVCOL_PRI_BT2020;
         plan.matrix = AVCOL_SPC_BT2020_NCL;
-        plan.transfer = par->color_trc;
+        plan.transfer = plan.source == Transfer::Pq ? AVCOL_TRC_SMPTE2084 : AVCOL_TRC_ARIB_STD_B67;
     } else if (!plan.tone_map) {
         SdrColour(par, plan);
     }

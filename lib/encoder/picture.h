@@ -10,9 +10,24 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
+#include <cstring>
 #include <string>
 
 namespace engine {
+
+// A stream's colour field as a number: a damaged file may leave a value no member of the
+// enumeration has, which must not be read as one.
+template <typename E> int Raw(const E &e) {
+    static_assert(sizeof(E) == sizeof(int));
+    int v = 0;
+    std::memcpy(&v, &e, sizeof v);
+    return v;
+}
+// The field as the enumeration when its value is one below `count`, else `fallback`.
+template <typename E> E Known(const E &e, int count, E fallback) {
+    const int v = Raw(e);
+    return v >= 0 && v < count ? static_cast<E>(v) : fallback;
+}
 
 enum class Transfer { Sdr, Pq, Hlg };
 
