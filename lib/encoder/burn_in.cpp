@@ -1,5 +1,6 @@
-// Burning text subtitles into the picture with libass.
+// Which subtitles are burned into the picture; text ones are drawn with libass.
 #include "burn_in.h"
+#include "drawn_subs.h"
 #include "engine_common.h"
 #include "subtitles.h"
 #include "tracks.h"
@@ -37,32 +38,32 @@ int BurnInStream(const AVFormatContext *ctx, std::string_view choice, std::strin
         return -1;
     const std::string_view wanted = choice.size() > 5 ? choice.substr(5) : std::string_view();
     const long number = std::atol(std::string(wanted).c_str());
-    int first_text = -1, place = 0;
+    int first = -1, place = 0;
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream *st = ctx->streams[i];
         if (st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
             continue;
         ++place;
-        const bool text = IsTextSubtitle(st) && Decodable(st);
+        const bool drawable = (IsTextSubtitle(st) || IsBitmapSubtitle(st)) && Decodable(st);
         const bool named = number > 0 ? place == number
                                       : !wanted.empty() && SameLanguage(StreamLanguage(st), wanted);
         if (named) {
-            if (text)
+            if (drawable)
                 return static_cast<int>(i);
-            reason = "subtitle track " + std::string(wanted) +
-                     " is made of pictures, which cannot be burned in";
+            reason = "subtitle track " + std::string(wanted) + " (" +
+                     avcodec_get_name(st->codecpar->codec_id) + ") cannot be read";
             return -2;
         }
-        if (text && wanted.empty() && (st->disposition & AV_DISPOSITION_FORCED))
+        if (drawable && wanted.empty() && (st->disposition & AV_DISPOSITION_FORCED))
             return static_cast<int>(i);
-        if (text && first_text < 0)
-            first_text = static_cast<int>(i);
+        if (drawable && first < 0)
+            first = static_cast<int>(i);
     }
     if (keep)
         return -1;
-    if (wanted.empty() && first_text >= 0)
-        return first_text;
-    reason = wanted.empty() ? "the input has no text subtitles to burn in"
+    if (wanted.empty() && first >= 0)
+        return first;
+    reason = wanted.empty() ? "the input has no subtitles to burn in"
                             : "no subtitle track " + std::string(wanted) + " in the input";
     return -2;
 }

@@ -11,9 +11,9 @@ extern "C" {
 namespace engine {
 
 // The subtitle stream to burn in for the job's choice: "burn" takes the track flagged forced, else
-// the first text track; "burn:N" the Nth subtitle track (1 the first); "burn:LANG" the first in
-// that language; "keep" only a track flagged forced. -1 when none is to be burned; -2 when the
-// choice names no text track (`reason` says why).
+// the first readable track (text or pictures); "burn:N" the Nth subtitle track (1 the first);
+// "burn:LANG" the first in that language; "keep" only a track flagged forced. -1 when none is to
+// be burned; -2 when the choice names no track that can be drawn (`reason` says why).
 int BurnInStream(const AVFormatContext *ctx, std::string_view choice, std::string &reason);
 
 // The filters that draw the text subtitles of stream `index` of `input` with libass, with the

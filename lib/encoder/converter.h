@@ -3,6 +3,7 @@
 
 #include "coder_trial.h"
 #include "convert.h"
+#include "drawn_subs.h"
 #include "halve.h"
 #include "handoff.h"
 #include "picture.h"
@@ -103,8 +104,10 @@ struct Stage {
     // The AAC coder on trial (audio with FFmpeg's aac encoder only).
     std::unique_ptr<CoderTrial> trial;
     const char *coder = ""; // the AAC coder in use, for the stage profile
-    // Video only: the filters that draw subtitles into the picture at the output size; "" none.
+    // Video only: the filters that draw text subtitles into the picture at the output size ("" for
+    // none), or the subtitles made of pictures drawn on each frame after the filters.
     std::string burn_in;
+    std::unique_ptr<BitmapSubtitles> drawn;
 
     explicit Stage(size_t cap) : queue(cap) {}
     ~Stage() {
@@ -184,6 +187,7 @@ struct Converter {
     bool Drain(Stage &s);
     bool Filtered(Stage &s, AVFrame *f);
     AVFrame *ToneMapped(Stage &s, AVFrame *f);
+    bool DrawSubtitles(Stage &s, AVFrame *f, int64_t pts);
     // Ends the stage's graph and passes on everything it still holds.
     bool FlushGraph(Stage &s) { return av_buffersrc_add_frame(s.src, nullptr) >= 0 && Drain(s); }
     bool Encode(Stage &s, AVFrame *f);
@@ -198,6 +202,8 @@ struct Converter {
     // Text subtitles kept as timed text (subtitles.cpp).
     SoftSubtitles subtitles;
     bool SetupSubtitles();
+    // Sets up the drawing of subtitle stream `index` into the picture.
+    bool BurnIn(int index);
     // True when the packet belonged to a kept subtitle track (and was written if it fell in
     // the clip).
     bool Subtitle(AVPacket *pkt);

@@ -150,6 +150,8 @@ bool Converter::Filtered(Stage &s, AVFrame *f) {
         f->pict_type = AV_PICTURE_TYPE_NONE;
         if (s.plan.tone_map && (f = ToneMapped(s, f)) == nullptr)
             return false;
+        if (s.drawn != nullptr && !DrawSubtitles(s, f, pts))
+            return false;
         s.produced = pts + 1;
         ++s.frames_out;
         bool ok = Encode(s, f);
@@ -196,6 +198,18 @@ AVFrame *Converter::ToneMapped(Stage &s, AVFrame *f) {
         return nullptr;
     }
     return s.mapped;
+}
+
+// The subtitles made of pictures that show at the frame's time, drawn between its bands.
+bool Converter::DrawSubtitles(Stage &s, AVFrame *f, int64_t pts) {
+    const DrawArea area{job.pad_left, job.pad_top,   s.pic_w,
+                        s.pic_h,      s.plan.matrix, s.plan.transfer};
+    const int64_t at = start_target + av_rescale_q(pts, s.enc->time_base, AV_TIME_BASE_Q);
+    if (!s.drawn->DrawOn(f, at, area)) {
+        sh.Fail("out of memory");
+        return false;
+    }
+    return true;
 }
 
 // Pulls filtered frames and encodes them up to the stage's limit.

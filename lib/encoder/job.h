@@ -47,7 +47,8 @@ struct Job {
     // The sound track: a number (1 the first) or a language code; empty: the engine's choice.
     std::string audio_track;
     // Subtitles: "keep" writes the text ones as timed text (a forced one is burned in instead);
-    // "burn", "burn:N", "burn:LANG" draw one text track into the picture; empty or "none":
+    // "burn", "burn:N", "burn:LANG" draw one track (text or pictures) into the picture; empty or
+    // "none":
     // neither.
     std::string subtitles;
 };

@@ -5,6 +5,10 @@
 #include "converter.h"
 #include "tracks.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <mutex>
 #include <string_view>
 
@@ -69,8 +73,8 @@ bool Converter::SetupSubtitles() {
         sh.Fail(reason);
         return false;
     }
-    if (burn >= 0 && video)
-        video->burn_in = BurnInFilter(ic, burn, job.input, start_target);
+    if (burn >= 0 && video && !BurnIn(burn))
+        return false;
     if (job.subtitles != "keep")
         return true;
     if (avformat_query_codec(sh.oc->oformat, AV_CODEC_ID_MOV_TEXT, FF_COMPLIANCE_NORMAL) != 1) {
@@ -94,6 +98,27 @@ bool Converter::SetupSubtitles() {
         if (const std::string language = StreamLanguage(ist); !language.empty())
             av_dict_set(&t->ost->metadata, "language", language.c_str(), 0);
         subtitles.push_back(std::move(t));
+    }
+    return true;
+}
+
+bool Converter::BurnIn(int index) {
+    Stage &s = *video;
+    if (!IsBitmapSubtitle(ic->streams[index])) {
+        s.burn_in = BurnInFilter(ic, index, job.input, start_target);
+        return true;
+    }
+    if (!BitmapSubtitles::Drawable(s.enc->pix_fmt)) {
+        sh.Fail(std::string("subtitles made of pictures cannot be drawn on ") +
+                av_get_pix_fmt_name(s.enc->pix_fmt) + " pictures");
+        return false;
+    }
+    std::string reason;
+    s.drawn = std::make_unique<BitmapSubtitles>();
+    if (!s.drawn->Open(job.input, index, start_target, s.ist->codecpar->width,
+                       s.ist->codecpar->height, reason)) {
+        sh.Fail(reason);
+        return false;
     }
     return true;
 }

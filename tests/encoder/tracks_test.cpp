@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -242,6 +243,69 @@ TEST(Subtitles, ABurnedInTrackShowsInThePictureAtItsTimeAndNotBefore) {
     args.insert(args.end() - 1, {"-subtitles", "burn:3"});
     EXPECT_EQ(engine.Convert(args), 2);
     EXPECT_EQ(engine.Lines().back(), "error: no subtitle track 3 in the input");
+}
+
+// `v` as `bytes` big-endian bytes.
+std::string Be(size_t v, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((v >> (8 * i)) & 0xff);
+    return out;
+}
+
+// A Blu-ray subtitle track of one event: a white box at the bottom of a 640x480 canvas, shown from
+// 1 s and cleared at 2 s, in an MKV with the usual 320x240 picture.
+std::string WithPictureSubtitles() {
+    const int w = 200, h = 40;
+    std::string rle; // each line one run of colour 1, then the line's end
+    for (int y = 0; y < h; ++y)
+        rle += Be(0, 1) + Be(0xC0, 1) + Be(w, 1) + Be(1, 1) + Be(0, 2);
+    std::string sup;
+    auto segment = [&sup](int seconds, int type, const std::string &data) {
+        sup += "PG" + Be(seconds * 90000, 4) + Be(0, 4) + Be(type, 1) + Be(data.size(), 2) + data;
+    };
+    const std::string canvas = Be(640, 2) + Be(480, 2) + Be(0x10, 1);
+    const std::string window = Be(1, 1) + Be(0, 1) + Be(220, 2) + Be(440, 2) + Be(w, 2) + Be(h, 2);
+    auto clear = [&](int at) {
+        segment(at, 0x16, canvas + Be(at, 2) + Be(0, 4));
+        segment(at, 0x17, window);
+        segment(at, 0x80, "");
+    };
+    clear(0); // the track starts with the picture
+    segment(1, 0x16,
+            canvas + Be(1, 2) + Be(0x80, 1) + Be(0, 2) + Be(1, 1) + Be(0, 4) + Be(220, 2) +
+                Be(440, 2));
+    segment(1, 0x17, window);
+    segment(1, 0x14, Be(0, 2) + Be(1, 1) + Be(235, 1) + Be(0x8080, 2) + Be(255, 1));
+    segment(1, 0x15, Be(0, 3) + Be(0xC0, 1) + Be(rle.size() + 4, 3) + Be(w, 2) + Be(h, 2) + rle);
+    segment(1, 0x80, "");
+    clear(2);
+    const std::string file = media::FixtureDir() + "/box.sup";
+    std::ofstream(file, std::ios::binary) << sup;
+    return Made("picture_subtitles.mkv", kPicture + "-i " + media::Quote(file) +
+                                             " -map 0 -map 1 -c:v libx264 -preset ultrafast "
+                                             "-pix_fmt yuv420p -c:s copy");
+}
+
+TEST(Subtitles, ASubtitleMadeOfPicturesIsDrawnAtItsTimeInsideThePicture) {
+    const std::string dir = media::ScratchDir("picture_subtitles");
+    const std::string plain = dir + "/plain.mp4", burned = dir + "/burned.mp4";
+    // Bands of 30 lines: the canvas fits the 320x180 picture between them, its bottom on the
+    // picture's bottom, and the box lands on the lines just above the lower band.
+    EngineSession engine;
+    ASSERT_EQ(engine.Convert(IpodArgs(WithPictureSubtitles(), plain, "0.5", "3", "mp4", 30, 30)),
+              0);
+    std::vector<std::string> args =
+        IpodArgs(WithPictureSubtitles(), burned, "0.5", "3", "mp4", 30, 30);
+    args.insert(args.end() - 1, {"-subtitles", "burn"});
+    ASSERT_EQ(engine.Convert(args), 0) << engine.Lines().back();
+    EXPECT_EQ(MarkedPixels(plain, burned, 0.3), 0) << "nothing drawn before its time";
+    EXPECT_GT(MarkedPixels(plain, burned, 1.0), 400) << "the box is drawn at its time";
+    EXPECT_EQ(MarkedPixels(plain, burned, 2.0), 0) << "and gone once cleared";
+    const std::vector<unsigned char> frame = media::GreyFrame(burned, 1.0, 320, 240);
+    ASSERT_EQ(frame.size(), 320u * 240);
+    EXPECT_GT(frame[200 * 320 + 160], 200) << "white in the middle of the box";
+    EXPECT_LT(*std::max_element(frame.begin() + 212 * 320, frame.end()), 40) << "band untouched";
 }
 
 TEST(SoundTracks, AVideoTheEngineCannotReadIsNamedByItsCodec) {

@@ -3,7 +3,8 @@
 // Each input is written to a work file and read the way a conversion reads it: the text subtitle
 // tracks are set up for the output (kept as timed text, or one chosen to be burned in), every
 // packet of the file goes through the engine's subtitle path into an MP4 held in memory, and the
-// burn-in filters, when a track was chosen, draw on a few small pictures with the file's own fonts.
+// burn-in filters, when a text track was chosen, draw on a few small pictures with the file's own
+// fonts; a track made of pictures is drawn on small frames over its first seconds.
 // The choice comes from the input's last byte. Whatever the bytes, everything must return.
 
 #include "FuzzCheck.h"
@@ -41,6 +42,18 @@ void DrawPictures(const std::string &filters) {
     avfilter_graph_free(&graph);
 }
 
+// Draws the subtitles made of pictures on frames of two seconds, half of each frame a picture.
+void DrawFrames(engine::BitmapSubtitles &drawn) {
+    AVFrame *f = av_frame_alloc();
+    f->format = AV_PIX_FMT_YUV420P;
+    f->width = 64;
+    f->height = 48;
+    if (av_frame_get_buffer(f, 0) >= 0)
+        for (int64_t at = 0; at < 2 * AV_TIME_BASE; at += AV_TIME_BASE / 10)
+            fuzz::Check(drawn.DrawOn(f, at, engine::DrawArea{8, 12, 48, 24}), "drawing");
+    av_frame_free(&f);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -57,6 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (engine::OpenInput(path.c_str(), &c.ic, reason, engine::ProbeSeconds()) < 0)
         return 0;
     c.video = std::make_unique<engine::Stage>(1);
+    c.video->enc = avcodec_alloc_context3(nullptr);
+    Check(c.video->enc != nullptr, "encoder context");
+    c.video->enc->pix_fmt = AV_PIX_FMT_YUV420P;
+    c.video->ist = c.ic->nb_streams > 0 ? c.ic->streams[0] : nullptr;
     Check(avformat_alloc_output_context2(&c.sh.oc, nullptr, "mp4", nullptr) >= 0, "muxer");
     if (!c.SetupSubtitles()) {
         Check(!c.sh.error.empty(), "a refusal without a reason");
@@ -79,5 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (!c.video->burn_in.empty())
         DrawPictures(c.video->burn_in);
+    if (c.video->drawn != nullptr)
+        DrawFrames(*c.video->drawn);
     return 0;
 }

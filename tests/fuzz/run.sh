@@ -119,7 +119,7 @@ build() {
         # shellcheck disable=SC2207,SC2086
         cflags=("${engine_inc[@]}" $(pkg-config --cflags $ff_mods libavfilter))
         sources=("$here/fuzz_subtitles.cpp")
-        for f in engine_common tracks burn_in subtitles coder_trial halve; do
+        for f in engine_common tracks burn_in drawn_subs subtitles coder_trial halve; do
             sources+=("$root/lib/encoder/$f.cpp")
         done
         # shellcheck disable=SC2046,SC2086
@@ -179,7 +179,7 @@ make_media_seeds() {
     done
 }
 
-# Text subtitles as films carry them: SubRip and ASS in Matroska, one flagged forced.
+# Subtitles as films carry them: SubRip and ASS in Matroska, one flagged forced; Blu-ray's pictures.
 make_subtitle_seeds() {
     local dir=$out/seeds/subtitles
     mkdir -p "$dir"
@@ -194,6 +194,25 @@ make_subtitle_seeds() {
         -c:v mjpeg -q:v 25 -c:s:0 srt -c:s:1 ass -metadata:s:s:0 language=fre \
         -disposition:s:1 forced "$dir/subtitles.mkv" || echo "ffmpeg could not make the seed" >&2
     rm -f "$dir/in.srt" "$dir/in.ass"
+    # A Blu-ray track (.sup) made of pictures: an 8x4 white box on a 64x48 canvas from 0.1 s to
+    # 0.5 s, between empty compositions at 0 s and 0.5 s.
+    local sup=''
+    sup+='\x50\x47\x00\x00\x00\x00\x00\x00\x00\x00\x16\x00\x0b\x00\x40\x00\x30\x10\x00\x00\x00\x00\x00\x00'
+    sup+='\x50\x47\x00\x00\x00\x00\x00\x00\x00\x00\x17\x00\x0a\x01\x00\x00\x14\x00\x28\x00\x08\x00\x04\x50'
+    sup+='\x47\x00\x00\x00\x00\x00\x00\x00\x00\x80\x00\x00\x50\x47\x00\x00\x23\x28\x00\x00\x00\x00\x16\x00'
+    sup+='\x13\x00\x40\x00\x30\x10\x00\x01\x80\x00\x00\x01\x00\x00\x00\x00\x00\x14\x00\x28\x50\x47\x00\x00'
+    sup+='\x23\x28\x00\x00\x00\x00\x17\x00\x0a\x01\x00\x00\x14\x00\x28\x00\x08\x00\x04\x50\x47\x00\x00\x23'
+    sup+='\x28\x00\x00\x00\x00\x14\x00\x07\x00\x00\x01\xeb\x80\x80\xff\x50\x47\x00\x00\x23\x28\x00\x00\x00'
+    sup+='\x00\x15\x00\x23\x00\x00\x00\xc0\x00\x00\x1c\x00\x08\x00\x04\x00\xc0\x08\x01\x00\x00\x00\xc0\x08'
+    sup+='\x01\x00\x00\x00\xc0\x08\x01\x00\x00\x00\xc0\x08\x01\x00\x00\x50\x47\x00\x00\x23\x28\x00\x00\x00'
+    sup+='\x00\x80\x00\x00\x50\x47\x00\x00\xaf\xc8\x00\x00\x00\x00\x16\x00\x0b\x00\x40\x00\x30\x10\x00\x02'
+    sup+='\x00\x00\x00\x00\x50\x47\x00\x00\xaf\xc8\x00\x00\x00\x00\x17\x00\x0a\x01\x00\x00\x14\x00\x28\x00'
+    sup+='\x08\x00\x04\x50\x47\x00\x00\xaf\xc8\x00\x00\x00\x00\x80\x00\x00'
+    printf %b "$sup" >"$dir/in.sup"
+    # shellcheck disable=SC2086
+    ffmpeg -nostdin -v error -y $v -i "$dir/in.sup" -map 0 -map 1 -c:v mjpeg -q:v 25 -c:s copy \
+        -metadata:s:s:0 language=eng "$dir/pictures.mkv" || echo "ffmpeg could not make the seed" >&2
+    rm -f "$dir/in.sup"
 }
 
 make_seeds() {
