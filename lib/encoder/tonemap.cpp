@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 
 namespace engine {
 
@@ -16,6 +17,19 @@ constexpr int kN = ToneMapTable::kPoints;
 namespace {
 
 constexpr int kShift = 5; // 10-bit codes between grid points: 32
+
+using Lanes = ToneMapTable::Lanes;
+
+// A grid point's three channels widened to lanes of 32 bits.
+inline Lanes Load(const ToneMapTable::Point *p) {
+    ToneMapTable::Point v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, Lanes);
+}
+
+inline Lanes Lerp(Lanes a, Lanes b, int f) {
+    return a + (((b - a) * f) >> kShift);
+}
 
 // The grid's colours in the source's 10-bit codes: point n is code 32 n (1023 for the last).
 AVFrame *GridFrame(const PicturePlan &plan, const AVFrame *first) {
@@ -98,72 +112,67 @@ bool ToneMapTable::Build(const PicturePlan &plan, const AVFrame *first) {
         av_frame_free(&mapped);
         return false;
     }
-    for (std::vector<uint16_t> *g : {&luma_, &cb_, &cr_})
-        g->resize(static_cast<size_t>(kN) * kN * kN);
+    grid_.resize(static_cast<size_t>(kN) * kN * kN);
     for (int y = 0; y < kN; ++y)
         for (int x = 0; x < kN * kN; ++x) {
             auto px = [&](int plane) {
                 return reinterpret_cast<const uint16_t *>(mapped->data[plane] +
                                                           y * mapped->linesize[plane])[x];
             };
-            const size_t at = static_cast<size_t>(y) * kN * kN + x;
-            luma_[at] = px(0);
-            cb_[at] = px(1);
-            cr_[at] = px(2);
+            grid_[static_cast<size_t>(y) * kN * kN + x] = Point{px(0), px(1), px(2), 0};
         }
     av_frame_free(&mapped);
     return true;
 }
 
 // Two rows of luma and their row of chroma, interpolated from the grid. Within a 2x2 block the
-// chroma is one, so each level of the grid's luma axis is interpolated over the chroma plane once
-// and each pixel's luma lies between two such levels; the block's chroma is looked up at the
-// block's mean luma.
+// chroma is one, so each level of the grid's luma axis is interpolated over the chroma plane once,
+// all three channels together; each pixel's luma lies between two such levels, and the block's
+// chroma is taken between the two levels around the block's mean luma.
 void ToneMapTable::Rows(const AVFrame *in, AVFrame *out, int row) const {
     constexpr int mask = (1 << kShift) - 1;
     const int rows = std::min(2, in->height - row), cw = (in->width + 1) / 2;
     const auto *cbs = reinterpret_cast<const uint16_t *>(in->data[1] + row / 2 * in->linesize[1]);
     const auto *crs = reinterpret_cast<const uint16_t *>(in->data[2] + row / 2 * in->linesize[2]);
+    const uint16_t *ys_in[2] = {
+        reinterpret_cast<const uint16_t *>(in->data[0] + row * in->linesize[0]),
+        reinterpret_cast<const uint16_t *>(in->data[0] + (row + rows - 1) * in->linesize[0])};
+    uint8_t *oy[2] = {out->data[0] + row * out->linesize[0],
+                      out->data[0] + (row + rows - 1) * out->linesize[0]};
     uint8_t *ocb = out->data[1] + row / 2 * out->linesize[1];
     uint8_t *ocr = out->data[2] + row / 2 * out->linesize[2];
     auto to8 = [](int v) { return static_cast<uint8_t>(std::clamp((v + 128) >> 8, 0, 255)); };
-    auto lerp = [](int a, int b, int f) { return a + (((b - a) * f) >> kShift); };
+    const Point *grid = grid_.data();
     for (int cx = 0; cx < cw; ++cx) {
         const int cb = std::min<int>(cbs[cx], 1023), cr = std::min<int>(crs[cx], 1023);
         const int fb = cb & mask, fr = cr & mask;
-        const size_t corner = (static_cast<size_t>(cb >> kShift) * kN) + (cr >> kShift);
-        // The grid across the chroma plane at luma level `level`, of one channel's values.
-        auto plane = [&](const uint16_t *g, int level) {
-            const uint16_t *e = g + corner + static_cast<size_t>(level) * kN * kN;
-            return lerp(lerp(e[0], e[1], fr), lerp(e[kN], e[kN + 1], fr), fb);
-        };
-        const uint16_t *gy = luma_.data(), *gb = cb_.data(), *gr = cr_.data();
-        // The block's luma values, the grid levels they span interpolated once each.
-        int ys[4], count = 0, sum = 0, low = 1023, high = 0;
-        for (int r = 0; r < rows; ++r)
-            for (int x = 2 * cx; x < std::min(2 * cx + 2, in->width); ++x) {
-                const int y = std::min<int>(reinterpret_cast<const uint16_t *>(
-                                                in->data[0] + (row + r) * in->linesize[0])[x],
-                                            1023);
-                ys[count++] = y;
-                sum += y;
-                low = std::min(low, y);
-                high = std::max(high, y);
-            }
-        const int first = low >> kShift, last = (high >> kShift) + 1;
-        int levels[kN + 1];
-        for (int l = first; l <= last; ++l)
-            levels[l - first] = plane(gy, l);
-        for (int r = 0, i = 0; r < rows; ++r) {
-            uint8_t *oy = out->data[0] + (row + r) * out->linesize[0];
-            for (int x = 2 * cx; x < std::min(2 * cx + 2, in->width); ++x, ++i) {
-                const int l = (ys[i] >> kShift) - first;
-                oy[x] = to8(lerp(levels[l], levels[l + 1], ys[i] & mask));
-            }
+        const Point *corner = grid + (static_cast<size_t>(cb >> kShift) * kN) + (cr >> kShift);
+        // The block's luma values (a last odd column or row repeats the one before).
+        const int x0 = 2 * cx, x1 = std::min(2 * cx + 1, in->width - 1);
+        int ys[4] = {ys_in[0][x0], ys_in[0][x1], ys_in[1][x0], ys_in[1][x1]};
+        int low = 1023, high = 0, sum = 0;
+        for (int &y : ys) {
+            y = std::min(y, 1023);
+            low = std::min(low, y);
+            high = std::max(high, y);
+            sum += y;
         }
-        const int mean = (sum + count / 2) / count, level = mean >> kShift, f = mean & mask;
-        ocb[cx] = to8(lerp(plane(gb, level), plane(gb, level + 1), f));
-        ocr[cx] = to8(lerp(plane(gr, level), plane(gr, level + 1), f));
+        // The grid across the chroma plane at each luma level the block spans.
+        const int first = low >> kShift, last = (high >> kShift) + 1;
+        Lanes levels[kN + 1];
+        for (int l = first; l <= last; ++l) {
+            const Point *e = corner + static_cast<size_t>(l) * kN * kN;
+            levels[l - first] =
+                Lerp(Lerp(Load(e), Load(e + 1), fr), Lerp(Load(e + kN), Load(e + kN + 1), fr), fb);
+        }
+        for (int i = 0; i < 4; ++i) {
+            const int l = (ys[i] >> kShift) - first;
+            oy[i / 2][i % 2 ? x1 : x0] = to8(Lerp(levels[l], levels[l + 1], ys[i] & mask)[0]);
+        }
+        const int mean = (sum + 2) / 4, l = (mean >> kShift) - first;
+        const Lanes c = Lerp(levels[l], levels[l + 1], mean & mask);
+        ocb[cx] = to8(c[1]);
+        ocr[cx] = to8(c[2]);
     }
 }
 

@@ -21,19 +21,22 @@ public:
     // display and light levels, which set the peak the curve rolls off to). False when the
     // filters cannot be set up.
     bool Build(const PicturePlan &plan, const AVFrame *first);
-    bool Built() const { return !luma_.empty(); }
+    bool Built() const { return !grid_.empty(); }
 
     // A 10-bit 4:2:0 picture in the source's colour into an 8-bit 4:2:0 BT.709 one of the same
     // size; `out` gets buffers of its own. False when out of memory.
     bool Apply(const AVFrame *in, AVFrame *out) const;
 
     static constexpr int kPoints = 33;
+    // A grid point's mapped luma, Cb and Cr (16-bit values) and a spare lane, worked on together.
+    using Point = uint16_t __attribute__((vector_size(8)));
+    using Lanes = int32_t __attribute__((vector_size(16)));
 
 private:
     void Rows(const AVFrame *in, AVFrame *out, int row) const;
 
-    // The mapped colour of each grid point, by luma level, then Cb, then Cr: 16-bit values.
-    std::vector<uint16_t> luma_, cb_, cr_;
+    // The mapped colour of each grid point, by luma level, then Cb, then Cr.
+    std::vector<Point> grid_;
 };
 
 } // namespace engine
