@@ -44,21 +44,23 @@ public:
         file.write(("[General]\n" + lines).toUtf8());
     }
 
-    void Start(QProcess &process, const QStringList &arguments,
-               const QStringList &variables = {}) const {
+    // The command (or another copy of it, `program`) started in this home.
+    void Start(QProcess &process, const QStringList &arguments, const QStringList &variables = {},
+               const QString &program = MAVO_CONVERT) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const QString &variable : variables)
             env.insert(variable.section('=', 0, 0), variable.section('=', 1));
         env.insert("HOME", Home());
         env.insert("XDG_CONFIG_HOME", Config());
         process.setProcessEnvironment(env);
-        process.start(MAVO_CONVERT, arguments);
+        process.start(program, arguments);
         process.waitForStarted(10000);
     }
 
-    Outcome Run(const QStringList &arguments, const QStringList &variables = {}) const {
+    Outcome Run(const QStringList &arguments, const QStringList &variables = {},
+                const QString &program = MAVO_CONVERT) const {
         QProcess process;
-        Start(process, arguments, variables);
+        Start(process, arguments, variables, program);
         Outcome outcome;
         if (process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit)
             outcome.status = process.exitCode();

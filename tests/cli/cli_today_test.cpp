@@ -239,18 +239,7 @@ public:
         return true;
     }
     Outcome Run(const ConvertCommand &home, const QStringList &arguments) const {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.Home());
-        env.insert("XDG_CONFIG_HOME", home.Config());
-        process.setProcessEnvironment(env);
-        process.start(folder_.filePath("mavo-convert"), arguments);
-        Outcome outcome;
-        if (process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit)
-            outcome.status = process.exitCode();
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
+        return home.Run(arguments, {}, folder_.filePath("mavo-convert"));
     }
 
 private:
