@@ -60,6 +60,11 @@ std::string Fixed(double v, int precision, size_t width);
 // `v` padded with blanks on the left to `width`.
 std::string Padded(int64_t v, size_t width);
 
+// The stream's number of channels; 0 when a damaged header says less.
+inline int Channels(const AVCodecParameters *p) {
+    return p->ch_layout.nb_channels > 0 ? p->ch_layout.nb_channels : 0;
+}
+
 // An integer from the environment, `fallback` when unset or not a number.
 int EnvInt(const char *name, int fallback);
 

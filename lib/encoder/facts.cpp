@@ -170,7 +170,7 @@ void AudioFacts(const AVStream *st, const Tally &tally, MediaFacts *f) {
     else if (const char *profile = avcodec_profile_name(p->codec_id, p->profile))
         Put(f->audio_profile, profile);
     f->sample_rate = p->sample_rate;
-    f->channels = p->ch_layout.nb_channels;
+    f->channels = engine::Channels(p);
     f->audio_kbps = tally.Kbps(st);
 }
 

@@ -88,7 +88,7 @@ extern "C" ENCODER_API void Mydll_GetFileinfo(const char *path, ClipInfoRecord *
         const AVStream *st = fc->streams[ai];
         t_audio = adec->name;
         info->extra[2] = Figure(st->codecpar->sample_rate);
-        info->extra[3] = Figure(st->codecpar->ch_layout.nb_channels);
+        info->extra[3] = Figure(engine::Channels(st->codecpar));
     }
     if (fc->bit_rate > 0)
         info->extra[1] = Figure(fc->bit_rate / 1000);

@@ -70,7 +70,7 @@ std::vector<int> SoundStreams(const AVFormatContext *ctx) {
 }
 
 std::string ChannelsText(const AVChannelLayout &layout) {
-    switch (layout.nb_channels) {
+    switch (std::max(layout.nb_channels, 0)) {
     case 0:
         return "";
     case 1:
@@ -257,7 +257,7 @@ void FillTrack(const AVStream *st, TrackFacts &t) {
     CopyText(t.language, sizeof t.language, engine::StreamLanguage(st));
     CopyText(t.codec, sizeof t.codec, avcodec_get_name(st->codecpar->codec_id));
     CopyText(t.label, sizeof t.label, engine::TrackLabel(st));
-    t.channels = st->codecpar->ch_layout.nb_channels;
+    t.channels = engine::Channels(st->codecpar);
     t.flags = ((st->disposition & AV_DISPOSITION_DEFAULT) ? MAVO_TRACK_DEFAULT : 0) |
               ((st->disposition & AV_DISPOSITION_FORCED) ? MAVO_TRACK_FORCED : 0) |
               (engine::Decodable(st) ? MAVO_TRACK_READABLE : 0);

@@ -255,6 +255,11 @@ TEST(EngineInfo, MutatedFilesGiveASaneRecordAndNoStrayPicture) {
         std::filesystem::remove(picture);
         const int result = Mydll_GetPicure(file.c_str(), 5, "80x60", picture.c_str());
         EXPECT_EQ(result == 0, std::filesystem::exists(picture)) << file;
+        // A sound track's channels once came out as a large negative number.
+        ClipTracks tracks{};
+        Mydll_GetTracks(file.c_str(), nullptr, &tracks);
+        for (int32_t t = 0; t < tracks.audio_count; ++t)
+            EXPECT_GE(tracks.audio[t].channels, 0) << file << ": track " << t;
     }
     EXPECT_GE(files, 7);
 }
