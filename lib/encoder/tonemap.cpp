@@ -165,9 +165,10 @@ void ToneMapTable::Rows(const AVFrame *in, AVFrame *out, int row) const {
             levels[l - first] =
                 Lerp(Lerp(Load(e), Load(e + 1), fr), Lerp(Load(e + kN), Load(e + kN + 1), fr), fb);
         }
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i) { // luma alone: one lane, not four
             const int l = (ys[i] >> kShift) - first;
-            oy[i / 2][i % 2 ? x1 : x0] = to8(Lerp(levels[l], levels[l + 1], ys[i] & mask)[0]);
+            const int a = levels[l][0], b = levels[l + 1][0];
+            oy[i / 2][i % 2 ? x1 : x0] = to8(a + (((b - a) * (ys[i] & mask)) >> kShift));
         }
         const int mean = (sum + 2) / 4, l = (mean >> kShift) - first;
         const Lanes c = Lerp(levels[l], levels[l + 1], mean & mask);
