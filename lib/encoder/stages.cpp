@@ -236,6 +236,12 @@ bool Converter::DecodePackets(Stage &s, AVFrame *f) {
         if (!s.queue.Pop(pkt, sh.abort))
             return false;
         ended = pkt == nullptr;
+        // Pictures shown before the start point are dropped: those no other picture refers to
+        // need not be decoded at all (a long group of pictures before the start costs less).
+        if (handing && pkt != nullptr)
+            s.dec->skip_frame = pkt->pts != AV_NOPTS_VALUE && pkt->pts < s.start_pts
+                                    ? AVDISCARD_NONREF
+                                    : AVDISCARD_DEFAULT;
         int err = avcodec_send_packet(s.dec, pkt); // null: drain the decoder
         av_packet_free(&pkt);
         if (err == AVERROR(ENOMEM)) {
