@@ -19,8 +19,8 @@ public:
     // A finished clip: the encoder made `pixels` (width x height x frames) in `seconds`. The
     // record moves halfway towards what it showed, so one odd clip does not rule it.
     void Observe(const QString &encoder, double pixels, double seconds);
-    // The time the encoder will need for `pixels`: from the measured speed, else from a first
-    // guess for a machine of two cores.
+    // The time the encoder will need for a clip of `pixels`: what every clip costs, and the
+    // pixels at the measured speed, else at a first guess for a machine of two cores.
     double ExpectedSeconds(const QString &encoder, double pixels) const;
 
 private:

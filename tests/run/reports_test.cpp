@@ -1,5 +1,6 @@
 // Reading the engine's status lines, and how the lines reach the user-interface thread.
 #include "engine/EngineReports.h"
+#include "engine/SpeedRecord.h"
 
 #include "common/MessagePort.h"
 
@@ -117,4 +118,19 @@ TEST(EngineReportQueue, LinesArriveInOrderTaggedWithTheirClip) {
     EXPECT_EQ(seen[2], std::make_pair(quint64{8}, QString("time=0.50 bitrate=1")));
     ASSERT_EQ(order.size(), 1u);
     EXPECT_EQ(order[0], "message 1212 after 2 lines");
+}
+
+// The record's time for a clip like the one it saw is the time that clip took; a clip of twice
+// the pixels takes less than twice as long, the cost of any clip being counted once.
+TEST(SpeedRecord, AClipLikeTheOneSeenIsExpectedToTakeAsLong) {
+    SpeedRecord record;
+    record.Observe("libx264", 90e6, 3.0);
+    EXPECT_NEAR(record.ExpectedSeconds("libx264", 90e6), 3.0, 1e-9);
+    const double twice = record.ExpectedSeconds("libx264", 180e6);
+    EXPECT_GT(twice, 5.0);
+    EXPECT_LT(twice, 6.0);
+    // A clip shorter than the cost of any clip still gives a speed that expects it to be short.
+    record.Observe("mpeg4", 1e6, 0.3);
+    EXPECT_LT(record.ExpectedSeconds("mpeg4", 1e6), 0.75);
+    EXPECT_EQ(record.ExpectedSeconds("mpeg4", 0), 0);
 }
