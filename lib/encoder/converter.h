@@ -208,6 +208,9 @@ struct Converter {
     // the clip).
     bool Subtitle(AVPacket *pkt);
     void WriteSubtitle(SoftSubtitle &t, const AVSubtitle &sub, int64_t from, int64_t length);
+    // Writes the kept tracks' cues that begin before the start point and show past it.
+    void CuesBeforeStart();
+    bool cues_before_start = false; // read: the packets before the start point are done
 };
 
 // Processor time of the calling thread, for the optional stage profile.

@@ -402,6 +402,7 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
         return false;
     }
     header_written = true;
+    CuesBeforeStart();
     return true;
 }
 

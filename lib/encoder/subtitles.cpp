@@ -3,6 +3,7 @@
 #include "subtitles.h"
 #include "burn_in.h"
 #include "converter.h"
+#include "engine_common.h"
 #include "tracks.h"
 
 extern "C" {
@@ -130,6 +131,9 @@ bool Converter::Subtitle(AVPacket *pkt) {
             t = s.get();
     if (t == nullptr)
         return false;
+    if (cues_before_start && pkt->pts != AV_NOPTS_VALUE &&
+        av_rescale_q(pkt->pts, t->ist->time_base, AV_TIME_BASE_Q) < start_target)
+        return true;
     AVSubtitle sub{};
     int got = 0;
     if (avcodec_decode_subtitle2(t->dec, &sub, &got, pkt) < 0 || got == 0 ||
@@ -154,6 +158,43 @@ bool Converter::Subtitle(AVPacket *pkt) {
     }
     avsubtitle_free(&sub);
     return true;
+}
+
+// The reader of the clip starts at the key picture before the start point, which may come after
+// a cue that still shows there; a second reader goes a minute further back for the kept tracks'
+// packets before the start point, and the first then leaves those alone.
+void Converter::CuesBeforeStart() {
+    if (subtitles.empty() || start_target <= start_base)
+        return;
+    AVFormatContext *fc = nullptr;
+    std::string reason;
+    if (OpenInput(job.input.c_str(), &fc, reason) < 0 || fc->nb_streams != ic->nb_streams) {
+        avformat_close_input(&fc);
+        return; // the cues from the key picture on are still kept
+    }
+    for (unsigned i = 0; i < fc->nb_streams; ++i) {
+        fc->streams[i]->discard = AVDISCARD_ALL;
+        for (const auto &t : subtitles)
+            if (t->in_index == static_cast<int>(i))
+                fc->streams[i]->discard = AVDISCARD_DEFAULT;
+    }
+    constexpr int64_t kLeadIn = 60 * int64_t{AV_TIME_BASE};
+    if (start_target - kLeadIn > start_base)
+        avformat_seek_file(fc, -1, INT64_MIN, start_target - kLeadIn, start_target - kLeadIn, 0);
+    AVPacket *pkt = av_packet_alloc();
+    while (pkt != nullptr && av_read_frame(fc, pkt) >= 0) {
+        const AVStream *st = fc->streams[pkt->stream_index];
+        const bool before = pkt->pts == AV_NOPTS_VALUE ||
+                            av_rescale_q(pkt->pts, st->time_base, AV_TIME_BASE_Q) < start_target;
+        if (before)
+            Subtitle(pkt);
+        av_packet_unref(pkt);
+        if (!before)
+            break;
+    }
+    av_packet_free(&pkt);
+    avformat_close_input(&fc);
+    cues_before_start = true;
 }
 
 void Converter::WriteSubtitle(SoftSubtitle &t, const AVSubtitle &sub, int64_t from,

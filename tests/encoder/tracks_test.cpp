@@ -202,6 +202,18 @@ TEST(Subtitles, TextTracksAreKeptAsTimedTextWithTheirLanguageAndTimedFromTheStar
     EXPECT_NE(french.find("00:00:02,523 --> 00:00:03,0"), std::string::npos) << french;
     EXPECT_NE(Cues(out, 1).find("00:00:00,023 --> 00:00:01,523"), std::string::npos)
         << Cues(out, 1);
+    // A cue that began before the start point, ahead of the key picture the reader starts from,
+    // still shows from the start.
+    const std::string keyed = Made(
+        "subtitles_keyed.mkv", kPicture + "-i " + media::Quote(media::FixtureDir() + "/fr.srt") +
+                                   " -map 0 -map 1 -c:v libx264 -preset ultrafast -g 5 "
+                                   "-pix_fmt yuv420p -c:s srt");
+    std::vector<std::string> late = IpodArgs(keyed, dir + "/late.mp4", "2", "1.5");
+    late.insert(late.end() - 1, {"-subtitles", "keep"});
+    ASSERT_EQ(engine.Convert(late), 0) << engine.Lines().back();
+    EXPECT_NE(Cues(dir + "/late.mp4", 0).find("00:00:00,000 --> 00:00:00,500\nBonjour"),
+              std::string::npos)
+        << Cues(dir + "/late.mp4", 0);
     // Without the option, and in a container without timed text, there are none.
     const std::string plain = dir + "/plain.mp4";
     ASSERT_EQ(engine.Convert(IpodArgs(WithSubtitles(), plain, "0", "2")), 0);
