@@ -299,6 +299,10 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
 
     Rgb picked;
     bool ok = PickFrame(fc, vi, dec, target, sw, sh, picked);
+    // A seek that lands past the only key picture (a few pictures of broadcast) finds nothing to
+    // decode: the picture is then looked for from the beginning.
+    if (!ok && target > 0 && reopen())
+        ok = PickFrame(fc, vi, dec, target, sw, sh, picked);
     avformat_close_input(&fc);
     if (!ok)
         return -1;

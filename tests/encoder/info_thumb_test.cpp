@@ -211,6 +211,21 @@ TEST(EngineThumbnail, SkipsBlackFrames) {
     EXPECT_GT(Mean(px, 0, px.size()), 40.0);
 }
 
+// Five pictures of broadcast, B-pictures behind the only key picture: the seek to the middle lands
+// past the key picture, and the picture is found from the beginning instead.
+TEST(EngineThumbnail, AFewPicturesBehindTheirOnlyKeyPictureStillGiveOne) {
+    const std::string dir = media::ScratchDir("thumb_short_ts");
+    const std::string ts = dir + "/short.ts", out = dir + "/short.jpg";
+    ASSERT_EQ(media::Run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=30 "
+                         "-frames:v 5 -c:v mpeg2video -bf 3 -output_ts_offset 4200 " +
+                         media::Quote(ts)),
+              0);
+    ASSERT_EQ(Mydll_GetPicure(ts.c_str(), 5, "80x60", out.c_str()), 0);
+    const std::vector<unsigned char> px = media::GreyFrame(out, 0, 80, 60);
+    ASSERT_EQ(px.size(), 80u * 60u);
+    EXPECT_GT(Mean(px, 0, px.size()), 40.0) << "the test picture, not a black one";
+}
+
 TEST(EngineThumbnail, FailureLeavesNothing) {
     std::string dir = media::ScratchDir("thumb_fail");
     for (const char *bad : {"text", "zero", "truncated", "hls", "audio"}) {
