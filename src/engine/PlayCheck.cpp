@@ -12,6 +12,14 @@ template <size_t N> QString Text(const char (&field)[N]) {
     return QString::fromUtf8(field, static_cast<qsizetype>(qstrnlen(field, N)));
 }
 
+// The video's rate as a player's buffer sees it: over a second at least. A clip of a picture or
+// two is all key picture, whose bits over its few milliseconds make a rate no player ever meets.
+int32_t SustainedKbps(const MediaFacts &f) {
+    if (f.duration_ms > 0 && f.duration_ms < 1000)
+        return static_cast<int32_t>(int64_t{f.video_kbps} * f.duration_ms / 1000);
+    return f.video_kbps;
+}
+
 void CheckVideo(const MediaFacts &f, const DeviceLimits &limits, QStringList &out) {
     const QString codec = Text(f.video_codec);
     const auto limit = std::find_if(limits.Video.begin(), limits.Video.end(),
@@ -36,9 +44,9 @@ void CheckVideo(const MediaFacts &f, const DeviceLimits &limits, QStringList &ou
         out << QStringLiteral("%1 frames a second (at most %2)")
                    .arg(DecimalText(f.fps_milli / 1000.0, 5),
                         DecimalText(limits.MaxFpsMilli / 1000.0));
-    if (f.video_kbps > limits.MaxVideoKbps)
+    if (SustainedKbps(f) > limits.MaxVideoKbps)
         out << QStringLiteral("%1 kbps of video (at most %2)")
-                   .arg(f.video_kbps)
+                   .arg(SustainedKbps(f))
                    .arg(limits.MaxVideoKbps);
     const QString transfer = Text(f.color_transfer);
     const bool hdr =

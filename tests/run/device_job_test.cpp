@@ -134,6 +134,14 @@ TEST(PlayCheck, AFileIsHeldAgainstItsDevicesLimitsAndEveryFaultIsNamed) {
     ipod.video_kbps = 700;
     ipod.index_at_front = 0;
     EXPECT_TRUE(JudgePlayback(ipod, *DeviceRowFor(2)).Plays);
+    // A clip of one picture is judged over a second: its key picture alone is no sustained rate.
+    MediaFacts one = ipod;
+    one.duration_ms = 42;
+    one.video_kbps = 4390;
+    EXPECT_TRUE(JudgePlayback(one, *DeviceRowFor(2)).Plays);
+    one.duration_ms = 2000;
+    EXPECT_EQ(JudgePlayback(one, *DeviceRowFor(2)).Text,
+              "iPod cannot play it: 4390 kbps of video (at most 2500)");
     EXPECT_EQ(JudgePlayback(PhoneFile(), *DeviceRowFor(2)).Text, "iPod cannot play it: h264 video");
     MediaFacts unread{};
     EXPECT_EQ(JudgePlayback(unread, phone).Text,
