@@ -144,6 +144,18 @@ ConvertResult Fail(const ConvertHooks &hooks, const std::string &reason) {
     return kFailed;
 }
 
+// The pictures of the first pass's output; 0 when it cannot be read.
+int64_t FirstPassPictures(const std::string &path) {
+    AVFormatContext *fc = nullptr;
+    std::string reason;
+    if (OpenInput(path.c_str(), &fc, reason) < 0)
+        return 0;
+    const int vi = BestStream(fc, AVMEDIA_TYPE_VIDEO);
+    const int64_t pictures = vi >= 0 ? fc->streams[vi]->nb_frames : 0;
+    avformat_close_input(&fc);
+    return pictures;
+}
+
 // The job of one pass; the first writes its throwaway output in the private folder, no sound.
 Job PassJob(const Job &job, int pass, const std::string &folder, const AVOutputFormat *of,
             int64_t rate) {
@@ -188,6 +200,12 @@ ConvertResult RunSizeTarget(const Job &job, const ConvertHooks &hooks) {
     if (r != kFinished)
         return r;
     Job second = PassJob(job, 2, folder.Path(), of, plan.video_bps);
+    // A clip of a single picture has no length for the encoder to share its bits over, and its
+    // second pass is refused: one pass at the planned rate makes it, far under any limit.
+    if (FirstPassPictures(folder.Path() + "/first-pass") < 2) {
+        second.pass = 0;
+        second.stats_path.clear();
+    }
     for (int run = 0;; ++run) {
         r = RunConversion(second, percent.For(2));
         if (r != kFinished)
