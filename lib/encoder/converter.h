@@ -147,6 +147,7 @@ struct Converter {
             avformat_free_context(sh.oc);
         }
         avformat_close_input(&ic);
+        avformat_free_context(silence_source);
     }
 
     // Opening and setup (setup.cpp).
@@ -157,10 +158,20 @@ struct Converter {
     bool CreateOutputFile();
     bool OutputStillThere() const;
     bool OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *adec);
+    AVStream *AddSilence(const AVCodec *&adec);
+    // Silence for a container that must have sound: whether the sound is made so, the context
+    // that holds its stream, the samples handed on so far, and how far the pictures read reach
+    // (seconds from the start point).
+    static constexpr int kSilenceRate = 48000;
+    bool silent = false;
+    AVFormatContext *silence_source = nullptr;
+    int64_t silence_samples = 0;
+    double pictures_reach = 0;
+    void FeedSilence(double until);
     void SetLimits();
     bool SetupVideo(int index, const AVCodec *decoder);
     bool VideoEncoder(Stage &s, int W, int H);
-    bool SetupAudio(int index, const AVCodec *decoder);
+    bool SetupAudio(AVStream *ist, const AVCodec *decoder);
     bool AudioEncoder(Stage &s, const AVCodec *ec);
     bool ReopenAudio(Stage &s, const char *coder);
     const AVCodec *NewEncoder(Stage &s, const std::string &name);

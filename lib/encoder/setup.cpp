@@ -234,11 +234,11 @@ bool Converter::VideoEncoder(Stage &s, int W, int H) {
     return true;
 }
 
-bool Converter::SetupAudio(int index, const AVCodec *decoder) {
+bool Converter::SetupAudio(AVStream *ist, const AVCodec *decoder) {
     auto s = std::make_unique<Stage>(256);
     s->type = AVMEDIA_TYPE_AUDIO;
-    s->in_index = index;
-    s->ist = ic->streams[index];
+    s->in_index = silent ? -1 : ist->index; // silence comes from no stream of the input
+    s->ist = ist;
     s->dec = OpenDecoder(s->ist, decoder, 1, job.bitexact);
     if (s->dec == nullptr) {
         sh.Fail("cannot open the audio decoder");
@@ -387,7 +387,11 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
     // each other; the muxer waits for the slower one up to 30 s (a stream that stops early, or
     // never starts, does not hold everything in memory).
     sh.oc->max_interleave_delta = 30 * static_cast<int64_t>(AV_TIME_BASE);
-    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (ai >= 0 && !SetupAudio(ai, adec)) ||
+    AVStream *sound = ai >= 0 ? ic->streams[ai] : nullptr;
+    if (sound == nullptr && vi >= 0 && !job.skip_audio && !job.acodec.empty() &&
+        std::string_view(of->name) == "psp")
+        sound = AddSilence(adec);
+    if ((vi >= 0 && !SetupVideo(vi, vdec)) || (sound != nullptr && !SetupAudio(sound, adec)) ||
         !SetupSubtitles())
         return false;
     if (!CreateOutputFile())
@@ -404,6 +408,28 @@ bool Converter::OpenOutput(int vi, const AVCodec *vdec, int ai, const AVCodec *a
     header_written = true;
     CuesBeforeStart();
     return true;
+}
+
+// The PSP's container must hold a sound track: a clip without one gets silence, from a stream of
+// zeros that the reader hands on beside the pictures (FeedSilence). Null when out of memory.
+AVStream *Converter::AddSilence(const AVCodec *&adec) {
+    adec = avcodec_find_decoder(AV_CODEC_ID_PCM_S16LE);
+    silence_source = adec != nullptr ? avformat_alloc_context() : nullptr;
+    AVStream *st =
+        silence_source != nullptr ? avformat_new_stream(silence_source, nullptr) : nullptr;
+    if (st == nullptr)
+        return nullptr;
+    AVCodecParameters *p = st->codecpar;
+    p->codec_type = AVMEDIA_TYPE_AUDIO;
+    p->codec_id = AV_CODEC_ID_PCM_S16LE;
+    p->format = AV_SAMPLE_FMT_S16;
+    p->sample_rate = kSilenceRate;
+    av_channel_layout_default(&p->ch_layout, 2);
+    p->bits_per_coded_sample = 16;
+    p->block_align = 4;
+    st->time_base = AVRational{1, kSilenceRate};
+    silent = true;
+    return st;
 }
 
 bool Converter::CreateOutputFile() {

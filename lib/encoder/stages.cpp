@@ -314,6 +314,28 @@ Stage *Converter::Wanting(const AVPacket *pkt) {
     return s;
 }
 
+// Silence up to `until` seconds after the start point, in packets of 1024 samples, for a clip
+// without sound in a container that must have it.
+void Converter::FeedSilence(double until) {
+    Stage *a = audio.get();
+    constexpr int kSamples = 1024;
+    while (silent && a != nullptr && !a->done && !sh.abort &&
+           silence_samples < until * kSilenceRate) {
+        AVPacket *pkt = av_packet_alloc();
+        if (pkt == nullptr || av_new_packet(pkt, kSamples * 4) < 0) {
+            av_packet_free(&pkt);
+            sh.Fail("out of memory");
+            return;
+        }
+        std::memset(pkt->data, 0, static_cast<size_t>(pkt->size));
+        pkt->stream_index = a->in_index;
+        pkt->pts = pkt->dts = a->start_pts + silence_samples;
+        pkt->duration = kSamples;
+        silence_samples += kSamples;
+        a->queue.Push(pkt, sh.abort);
+    }
+}
+
 // Reads packets and hands each to its stage until the input ends or nobody wants more.
 void Converter::Demux() {
     AVPacket *pkt = av_packet_alloc();
@@ -347,6 +369,12 @@ void Converter::Demux() {
                 (ts - s->start_pts) * av_q2d(s->ist->time_base) > *job.length + 10.0)
                 break;
         }
+        if (silent && s == video.get() &&
+            (pkt->pts != AV_NOPTS_VALUE || pkt->dts != AV_NOPTS_VALUE))
+            pictures_reach =
+                std::max(pictures_reach, ((pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts) +
+                                          pkt->duration - s->start_pts) *
+                                             av_q2d(s->ist->time_base));
         AVPacket *copy = av_packet_alloc();
         if (copy == nullptr) {
             sh.Fail("out of memory");
@@ -354,8 +382,10 @@ void Converter::Demux() {
         }
         av_packet_move_ref(copy, pkt);
         s->queue.Push(copy, sh.abort);
+        FeedSilence(pictures_reach);
     }
     av_packet_free(&pkt);
+    FeedSilence(pictures_reach);
     for (Stage *s : {video.get(), audio.get()})
         if (s != nullptr)
             s->queue.Push(nullptr, sh.abort);

@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -318,6 +319,26 @@ TEST(Subtitles, ASubtitleMadeOfPicturesIsDrawnAtItsTimeInsideThePicture) {
     ASSERT_EQ(frame.size(), 320u * 240);
     EXPECT_GT(frame[200 * 320 + 160], 200) << "white in the middle of the box";
     EXPECT_LT(*std::max_element(frame.begin() + 212 * 320, frame.end()), 40) << "band untouched";
+}
+
+// The PSP's container must have sound: a clip without any gets silence as long as its pictures,
+// from its start mark or whole; other containers stay without.
+TEST(SoundTracks, APspFileOfAClipWithoutSoundGetsSilenceAsLongAsItsPictures) {
+    const std::string dir = media::ScratchDir("psp_silence");
+    EngineSession engine;
+    for (const auto &[start, length, seconds] :
+         {std::tuple{"1", "2", 2.0}, std::tuple{"0", "60", 4.0}}) {
+        const std::string out = dir + "/silent" + start + ".mp4";
+        ASSERT_EQ(engine.Convert(IpodArgs(media::Fixture("noaudio"), out, start, length, "psp")), 0)
+            << engine.Lines().back();
+        EXPECT_EQ(media::Probe(out, "a:0", "codec_name")["codec_name"], "aac") << start;
+        EXPECT_NEAR(media::ProbeNumber(out, "a:0", "duration"), seconds, 0.1) << start;
+        EXPECT_NEAR(media::ProbeNumber(out, "v:0", "duration"), seconds, 0.1) << start;
+        EXPECT_LT(Volume(out, "max_volume"), -80) << "silence";
+    }
+    const std::string plain = dir + "/plain.mp4";
+    ASSERT_EQ(engine.Convert(IpodArgs(media::Fixture("noaudio"), plain, "0", "2")), 0);
+    EXPECT_EQ(media::Probe(plain, "a:0", "codec_name")["codec_name"], "");
 }
 
 TEST(SoundTracks, AVideoTheEngineCannotReadIsNamedByItsCodec) {
