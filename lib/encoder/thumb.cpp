@@ -288,10 +288,11 @@ extern "C" ENCODER_API int Mydll_GetPicure(const char *path, int seconds, const 
     }
     // Fit the display picture into W x H, keeping its aspect.
     int fw = W, fh = H;
-    if (static_cast<int64_t>(dw) * H >= static_cast<int64_t>(dh) * W)
-        fh = static_cast<int>((static_cast<int64_t>(W) * dh * 2 + dw) / (2 * dw));
+    const int64_t w64 = dw, h64 = dh;
+    if (w64 * H >= h64 * W)
+        fh = static_cast<int>((W * h64 * 2 + w64) / (2 * w64));
     else
-        fw = static_cast<int>((static_cast<int64_t>(H) * dw * 2 + dh) / (2 * dh));
+        fw = static_cast<int>((H * w64 * 2 + h64) / (2 * h64));
     fw = std::clamp(fw, 1, W);
     fh = std::clamp(fh, 1, H);
     int sw = (rot == 90 || rot == 270) ? fh : fw;

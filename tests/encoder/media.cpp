@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -187,6 +188,12 @@ bool Exists(const std::string &path) {
     return access(path.c_str(), F_OK) == 0;
 }
 
+void PutInPlace(const std::string &made, const std::string &path) {
+    if (link(made.c_str(), path.c_str()) != 0 && errno != EEXIST)
+        throw std::runtime_error("cannot put fixture " + path + " in place: " + strerror(errno));
+    unlink(made.c_str());
+}
+
 long long FileSize(const std::string &path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
@@ -217,7 +224,7 @@ std::string Fixture(const std::string &name) {
         std::string path = dir + "/zero.avi";
         if (!Exists(path)) {
             WriteText(path + tmp_suffix, "");
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -225,7 +232,7 @@ std::string Fixture(const std::string &name) {
         std::string path = dir + "/text.avi";
         if (!Exists(path)) {
             WriteText(path + tmp_suffix, "This is a shopping list, not a film.\nMilk\nBread\n");
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -236,7 +243,7 @@ std::string Fixture(const std::string &name) {
             std::ifstream in(whole, std::ios::binary);
             std::string data((std::istreambuf_iterator<char>(in)), {});
             WriteText(path + tmp_suffix, data.substr(0, data.size() * 2 / 5));
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -255,7 +262,7 @@ std::string Fixture(const std::string &name) {
             if (cut >= data.size())
                 throw std::runtime_error("cannot make fixture pictureless");
             WriteText(path + tmp_suffix, data.substr(0, cut));
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -267,7 +274,7 @@ std::string Fixture(const std::string &name) {
             WriteText(path + tmp_suffix, "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n"
                                          "#EXTINF:6.0,\nfile://" +
                                              target + "\n#EXT-X-ENDLIST\n");
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -276,7 +283,7 @@ std::string Fixture(const std::string &name) {
         std::string path = dir + "/list.avi";
         if (!Exists(path)) {
             WriteText(path + tmp_suffix, "ffconcat version 1.0\nfile " + Fixture("mp4") + "\n");
-            fs::rename(path + tmp_suffix, path);
+            PutInPlace(path + tmp_suffix, path);
         }
         return path;
     }
@@ -305,7 +312,7 @@ std::string Fixture(const std::string &name) {
             }
             tmp = tmp2;
         }
-        fs::rename(tmp, path);
+        PutInPlace(tmp, path);
         return path;
     }
     throw std::runtime_error("no fixture named " + name);

@@ -55,6 +55,9 @@ std::string TodayFile(const std::string &name);
 std::string ScratchDir(const std::string &test_name);
 
 bool Exists(const std::string &path);
+// Moves a fixture made under a name of this process to its shared name, unless another test
+// process put its own there first: a file in use is never replaced under a reader.
+void PutInPlace(const std::string &made, const std::string &path);
 long long FileSize(const std::string &path);
 
 } // namespace media

@@ -57,7 +57,7 @@ std::string SoundSource(const std::string &kind) {
                       sound + ",aformat=channel_layouts=stereo[a]\" -map 0:v -map '[a]' " +
                       "-c:v mpeg4 -q:v 5 -c:a pcm_s16le " + media::Quote(tmp);
     EXPECT_EQ(media::Run(cmd), 0) << cmd;
-    fs::rename(tmp, path);
+    media::PutInPlace(tmp, path);
     return path;
 }
 

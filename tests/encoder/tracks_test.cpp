@@ -30,7 +30,7 @@ std::string Made(const std::string &file, const std::string &args) {
         path + ".tmp" + std::to_string(getpid()) + fs::path(file).extension().string();
     const std::string cmd = "ffmpeg -nostdin -v error -y " + args + " " + media::Quote(tmp);
     EXPECT_EQ(media::Run(cmd), 0) << cmd;
-    fs::rename(tmp, path);
+    media::PutInPlace(tmp, path);
     return path;
 }
 

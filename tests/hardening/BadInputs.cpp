@@ -42,12 +42,12 @@ std::function<void(const std::string &)> CopyOf(const char *fixture) {
 void TenMinuteClip(const std::string &path) {
     const std::string made = media::FixtureDir() + "/ten_minutes.avi";
     if (!media::Exists(made)) {
-        const std::string part = made + ".part.avi";
+        const std::string part = made + ".part" + std::to_string(getpid()) + ".avi";
         media::Run("ffmpeg -v error -y -f lavfi -i testsrc2=size=160x120:rate=10:duration=600"
                    " -f lavfi -i sine=frequency=440:sample_rate=8000:duration=600"
                    " -c:v mpeg4 -q:v 12 -c:a libmp3lame -ac 1 -b:a 16k " +
                    media::Quote(part));
-        fs::rename(part, made);
+        media::PutInPlace(part, made);
     }
     fs::copy_file(made, path);
 }

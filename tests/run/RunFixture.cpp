@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace run_test {
 
@@ -133,12 +134,12 @@ QString Media(const std::string &name) {
 QString LongClip(int seconds) {
     const std::string path = media::FixtureDir() + "/run_long" + std::to_string(seconds) + ".avi";
     if (!media::Exists(path)) {
-        const std::string part = path + ".part.avi";
+        const std::string part = path + ".part" + std::to_string(getpid()) + ".avi";
         const std::string d = std::to_string(seconds);
         media::Run("ffmpeg -v error -y -f lavfi -i testsrc2=size=640x480:rate=25:duration=" + d +
                    " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d +
                    " -c:v mpeg4 -q:v 5 -c:a libmp3lame -ac 2 " + media::Quote(part));
-        std::rename(part.c_str(), path.c_str());
+        media::PutInPlace(part, path);
     }
     return QString::fromStdString(path);
 }
