@@ -56,6 +56,8 @@ typedef struct MediaFacts {
     char color_matrix[16];    /* "bt709", "bt2020nc", "smpte170m"                        */
     char color_range[8];      /* "tv" (studio), "pc" (full), "unknown"                   */
     int32_t interlaced;       /* 1: flagged interlaced, or found combed by looking       */
+    int32_t video_kbps_late;  /* the video's second half alone: a short file's rate once
+                                 the encoder has settled                                 */
 } MediaFacts;
 
 /* One sound or subtitle track of a clip. */

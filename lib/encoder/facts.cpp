@@ -83,6 +83,19 @@ int32_t IndexAtFront(AVIOContext *pb) {
 struct Tally {
     int64_t bytes = 0;
     int64_t first = AV_NOPTS_VALUE, end = AV_NOPTS_VALUE;
+    std::vector<std::pair<int64_t, int>> sizes; // each timed packet's time and size
+
+    // kbit/s of the packets in the second half of the stream's time.
+    int32_t LateKbps(const AVStream *st) const {
+        if (first == AV_NOPTS_VALUE || end <= first)
+            return 0;
+        const int64_t half = first / 2 + end / 2; // cannot overflow
+        int64_t late = 0;
+        for (const auto &[ts, size] : sizes)
+            late += ts >= half ? size : 0;
+        const double seconds = (static_cast<double>(end) - half) * av_q2d(st->time_base);
+        return seconds > 0 ? Clamp32(late * 8.0 / seconds / 1000.0) : 0;
+    }
 
     // kbit/s over the stream's length (from the header, else from the timestamps).
     int32_t Kbps(const AVStream *st) const {
@@ -90,7 +103,7 @@ struct Tally {
                              ? st->duration * av_q2d(st->time_base)
                              : 0;
         if (seconds <= 0 && first != AV_NOPTS_VALUE && end > first)
-            seconds = (end - first) * av_q2d(st->time_base);
+            seconds = (static_cast<double>(end) - first) * av_q2d(st->time_base);
         return seconds > 0 ? Clamp32(bytes * 8.0 / seconds / 1000.0) : 0;
     }
 };
@@ -108,6 +121,7 @@ std::vector<Tally> CountPackets(AVFormatContext *fc) {
                 if (t.first == AV_NOPTS_VALUE || ts < t.first)
                     t.first = ts;
                 t.end = std::max(t.end, ts + std::max<int64_t>(pkt->duration, 0));
+                t.sizes.emplace_back(ts, pkt->size);
             }
         }
         av_packet_unref(pkt);
@@ -153,6 +167,7 @@ void VideoFacts(const AVStream *st, const Tally &tally, MediaFacts *f) {
     if (fr.num > 0 && fr.den > 0)
         f->fps_milli = Clamp32(av_q2d(fr) * 1000.0);
     f->video_kbps = tally.Kbps(st);
+    f->video_kbps_late = tally.LateKbps(st);
     if (const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(p->format))) {
         f->bit_depth = d->comp[0].depth;
         f->chroma_420 = d->nb_components >= 3 && !(d->flags & AV_PIX_FMT_FLAG_RGB) &&

@@ -54,6 +54,29 @@ TEST(EngineOptions, H264HighAtLevel41WithTheIndexInFront) {
     EXPECT_NE(Slurp(out).find("vbv_maxrate=1200 vbv_bufsize=1200"), std::string::npos);
 }
 
+// A file still in its first half and all noise in its second: the second half's rate is told
+// apart from the whole file's.
+TEST(EngineOptions, TheFactsTellTheVideosSecondHalfApart) {
+    const std::string file = media::ScratchDir("opt_late") + "/calm_then_busy.mp4";
+    ASSERT_EQ(
+        media::Run("ffmpeg -v error -f lavfi -i color=c=gray:s=320x240:r=25:d=2 -f lavfi "
+                   "-i 'nullsrc=s=320x240:r=25:d=2,geq=random(1)*255:128:128' -filter_complex "
+                   "'[0][1]concat=n=2' -c:v mpeg4 -q:v 4 -y " +
+                   media::Quote(file)),
+        0);
+    const MediaFacts f = Facts(file);
+    auto sizes = media::Probe(file, "v:0", "bit_rate");
+    std::string late_bytes;
+    ASSERT_EQ(media::Run("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,size "
+                         "-of csv=p=0 " +
+                             media::Quote(file) + " | awk -F, '$1 >= 2 {s += $2} END {print s}'",
+                         &late_bytes),
+              0);
+    EXPECT_NEAR(f.video_kbps, std::stod(sizes["bit_rate"]) / 1000, 2);
+    EXPECT_NEAR(f.video_kbps_late, std::stod(late_bytes) * 8 / 2 / 1000, f.video_kbps_late * 0.03);
+    EXPECT_GT(f.video_kbps_late, f.video_kbps * 1.8) << "the noise is nearly all of the file";
+}
+
 TEST(EngineOptions, HevcTaggedForApplePlayers) {
     std::string out = media::ScratchDir("opt_hevc") + "/hevc.mp4";
     EngineSession engine;

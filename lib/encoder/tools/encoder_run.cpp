@@ -109,10 +109,10 @@ int PrintFacts(void *lib, int count, char **files) {
                     static_cast<long long>(f.file_bytes), f.duration_ms);
         std::printf("video_codec=%s\nvideo_tag=%s\nvideo_profile=%s\nvideo_level=%d\nwidth=%d\n"
                     "height=%d\ndisplay_width=%d\ndisplay_height=%d\nfps_milli=%d\n"
-                    "video_kbps=%d\nbit_depth=%d\nchroma_420=%d\n",
+                    "video_kbps=%d\nvideo_kbps_late=%d\nbit_depth=%d\nchroma_420=%d\n",
                     f.video_codec, f.video_tag, f.video_profile, f.video_level, f.width, f.height,
-                    f.display_width, f.display_height, f.fps_milli, f.video_kbps, f.bit_depth,
-                    f.chroma_420);
+                    f.display_width, f.display_height, f.fps_milli, f.video_kbps, f.video_kbps_late,
+                    f.bit_depth, f.chroma_420);
         std::printf("audio_codec=%s\naudio_profile=%s\nsample_rate=%d\nchannels=%d\n"
                     "audio_kbps=%d\n",
                     f.audio_codec, f.audio_profile, f.sample_rate, f.channels, f.audio_kbps);
