@@ -3,6 +3,7 @@
 #include "BatchRun.h"
 #include "engine/EngineBinding.h"
 #include "engine/RunForecast.h"
+#include "engine/SizeTrial.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -51,9 +52,20 @@ ClipEstimate EstimateClip(const QString &path, const BatchJob &job, const SpeedR
     std::optional<SourceFacts> source = ReadSourceFacts(estimate.Source, estimate.Reason);
     if (!source)
         return estimate;
-    if (sample_seconds > 0)
+    const int32_t length = static_cast<int32_t>(std::ceil(source->Seconds));
+    ClipSource clip{estimate.Source, 0, length, source->Width, source->Height, job.AudioTrack,
+                    job.Subtitles};
+    clip.Fps = source->Fps;
+    clip.HasAudio = source->HasAudio;
+    if (sample_seconds > 0) {
         source->Seconds = std::min<double>(source->Seconds, sample_seconds);
+        clip = SampleOf(clip, length, sample_seconds);
+    }
     estimate.File = ForecastFile(*source, job.Profile, job.Device);
+    // The size the encoder really gives this clip's pictures, from a few seconds converted.
+    if (estimate.File.Converts && Measurable(job.Profile))
+        if (const std::optional<TrialRate> rate = MeasureClip(clip, job.Profile))
+            ApplyMeasuredRate(estimate.File, *rate);
     estimate.ConvertSeconds = speed.ExpectedSeconds(job.Profile.VideoCodec, estimate.File.Pixels());
     return estimate;
 }
@@ -71,6 +83,7 @@ QByteArray ClipEstimateJson(const ClipEstimate &estimate) {
         {"length", read ? QJsonValue(std::round(f.Seconds * 1000) / 1000) : QJsonValue()},
         {"plays", read && f.Converts ? QJsonValue(f.Verdict) : QJsonValue()},
         {"converts", read && f.Converts},
+        {"measured", read && f.Measured},
         {"reason", read && f.Converts ? QJsonValue()
                    : read             ? QJsonValue(f.Verdict)
                                       : QJsonValue(estimate.Reason)}};

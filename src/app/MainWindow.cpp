@@ -18,6 +18,7 @@
 #include "engine/DeviceJob.h"
 #include "engine/EngineBinding.h"
 #include "engine/OutputForecast.h"
+#include "engine/SizeTrial.h"
 #include "model/ClipList.h"
 #include "model/SavedList.h"
 #include "model/Settings.h"
@@ -198,6 +199,15 @@ void TMainWindow::HookEvents() {
 }
 
 void TMainWindow::HookForecasts() {
+    // The clips are measured while the user is not converting, making a sample, adding clips or
+    // looking at the run before Start.
+    trials_ = new SizeTrials(
+        [this] {
+            return AddingFiles || run_->Converting() || ProgressWindow->isVisible() ||
+                   (restore_ != nullptr && restore_->Busy()) ||
+                   (result_ != nullptr && result_->Current() == ResultToggle::State::Making);
+        },
+        this);
     TP_ImageList->SetForecaster([this](const ClipRecord &clip) -> std::optional<FileForecast> {
         const std::optional<QString> text = ChosenProfile();
         const std::optional<DeviceRow> device = DeviceRowFor(DeviceType);
@@ -206,10 +216,15 @@ void TMainWindow::HookForecasts() {
         const std::optional<ProfileSettings> profile = DeviceProfileSettings(*text, DeviceType);
         if (!profile)
             return std::nullopt;
-        return ForecastFile(FactsOf(ClipList::SourceOf(clip)), *profile, *device);
+        const ClipSource source = ClipList::SourceOf(clip);
+        const FileForecast file = ForecastClip(source, *profile, *device);
+        if (!file.Measured && file.Converts)
+            trials_->Want(source, *profile);
+        return file;
     });
     connect(ComboBox_OutputSetting, &QComboBox::currentIndexChanged, TP_ImageList,
             &TListPanel::ShowForecasts);
+    connect(trials_, &SizeTrials::Measured, TP_ImageList, &TListPanel::ShowForecasts);
 }
 
 void TMainWindow::HookResult() {

@@ -27,6 +27,7 @@ class ProfileChooser;
 class QComboBox;
 class QPushButton;
 class ResultToggle;
+class SizeTrials;
 class QMenu;
 class QTimer;
 class TCheckImageButton;
@@ -167,6 +168,7 @@ private:
     QStringList waiting_files_;
     std::unique_ptr<PreviewController> preview_;
     ResultToggle *result_ = nullptr;
+    SizeTrials *trials_ = nullptr; // the list's clips measured in the background
     bool started_up_ = false;
     bool engine_loaded_ = false;
 };

@@ -141,6 +141,10 @@ void Image_Item::ShowForecast(const ClipRecord &clip, const std::optional<FileFo
         painter.drawText(QRect(250, 4, width() - 252, 14), Qt::AlignLeft | Qt::AlignTop,
                          painter.fontMetrics().elidedText(text, Qt::ElideRight, width() - 252));
         hint += QStringLiteral("\nOutput : %1; %2").arg(ForecastText(*forecast), forecast->Verdict);
+        if (forecast->Converts)
+            hint += forecast->Measured
+                        ? QStringLiteral("\nSize measured on a few seconds converted")
+                        : QStringLiteral("\nSize from the profile's rates, until measured");
     }
     setToolTip(hint);
     update();

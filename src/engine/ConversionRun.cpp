@@ -15,6 +15,8 @@
 
 namespace {
 constexpr const char *kNoReason = "the engine gave no reason";
+// How long a yielding run is given to leave the engine to a run that needs it.
+constexpr int kYieldWaitMs = 5000;
 
 } // namespace
 
@@ -138,7 +140,23 @@ ConversionRun::ConversionRun(QObject *parent) : QObject(parent) {
     connect(EngineReportQueue::Instance(), &EngineReportQueue::Line, this, &ConversionRun::OnLine);
 }
 
-ConversionRun::~ConversionRun() = default;
+ConversionRun *ConversionRun::engine_user_ = nullptr;
+
+ConversionRun::~ConversionRun() {
+    if (engine_user_ == this)
+        engine_user_ = nullptr;
+}
+
+bool ConversionRun::EngineBusy() {
+    return engine_user_ != nullptr && engine_user_->awaiting_end_;
+}
+
+void ConversionRun::TakeEngine() {
+    if (engine_user_ != nullptr && engine_user_ != this && engine_user_->awaiting_end_ &&
+        engine_user_->yielding_)
+        engine_user_->Abort(kYieldWaitMs);
+    engine_user_ = this;
+}
 
 RunOutcome ConversionRun::Begin(const RunRequest &request) {
     RunOutcome outcome;
@@ -223,6 +241,7 @@ void ConversionRun::StartClip() {
     // Noted before the engine can make the file: a kill from here on leaves no partial file.
     note_.Begin(MyConvertDef.Output);
     output_seen_ = false;
+    TakeEngine();
     const int taken = DllConvert(window_, static_cast<int>(argv_.size()), argv_.data());
     if (taken != 0) {
         note_.End();

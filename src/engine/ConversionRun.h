@@ -136,6 +136,11 @@ public:
     void SetSpeedRecord(const SpeedRecord &speed) { speed_ = speed; }
     const SpeedRecord &Speed() const { return speed_; }
     const QString &WorkFolder() const { return work_folder_; }
+    // A run that gives the engine up, stopped without a word, when another run hands it a clip
+    // (the list's size trials give way to the user's conversions and samples).
+    void SetYielding(bool yielding) { yielding_ = yielding; }
+    // Whether a run of this program has a clip in the engine (it converts one at a time).
+    static bool EngineBusy();
 
     TConvertDef MyConvertDef;
 
@@ -151,7 +156,10 @@ private:
     void EndWithoutEngine(const QString &reason);
     void JudgeOutput(ClipResult &result);
     void Finish();
+    void TakeEngine();
 
+    static ConversionRun *engine_user_; // the run that last handed the engine a clip
+    bool yielding_ = false;
     HWND window_ = nullptr;
     QList<ClipSource> clips_;
     ProfileSettings profile_;

@@ -13,10 +13,6 @@
 
 namespace {
 
-// What the container adds to the streams: its index and the boxes of each sample, measured on
-// the engine's own MP4 files (about 1 %).
-constexpr double kContainerShare = 1.01;
-
 // The share of its target rate an encoder's stream carries in the end, measured on the engine's
 // files (moving noise and the real files of the README's table): x265's rate control at the
 // "fast" preset stays 10 to 17 % below its target, x264's and the mpeg4 encoder's land on it

@@ -33,11 +33,16 @@ struct FileForecast {
     double Seconds = 0;   // the clip's length
     bool Converts = true; // false: the profile cannot take the clip (Verdict says why)
     bool Plays = false;
-    QString Verdict; // "plays on iPod", or what keeps the file from playing or being made
+    bool Measured = false; // the size from a trial conversion, not from the profile's rates
+    QString Verdict;       // "plays on iPod", or what keeps the file from playing or being made
     // The encoder's pixels the file holds: width x height x frames.
     double Pixels() const { return double(Width) * Height * Fps * Seconds; }
     QString FrameText() const { return QStringLiteral("%1x%2").arg(Width).arg(Height); }
 };
+
+// What the container adds to the streams: its index and the boxes of each sample, measured on
+// the engine's own MP4 files (about 1 %).
+inline constexpr double kContainerShare = 1.01;
 
 // Whether an audio format the engine reported is a sound track: not empty, "unknown" or "none".
 bool HasSound(const QString &audio_format);

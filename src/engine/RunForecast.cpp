@@ -1,5 +1,7 @@
 #include "engine/RunForecast.h"
 
+#include "engine/SizeTrial.h"
+
 #include <QLocale>
 #include <QStorageInfo>
 #include <cmath>
@@ -19,7 +21,7 @@ RunForecast ForecastRun(const QList<ClipSource> &clips, const ProfileSettings &p
     const DeviceRow device = DeviceRowFor(profile.DeviceType).value_or(DeviceRow{});
     RunForecast run;
     for (const ClipSource &clip : clips) {
-        const FileForecast file = ForecastFile(FactsOf(clip), profile, device);
+        const FileForecast file = ForecastClip(clip, profile, device);
         run.Add(file, speed.ExpectedSeconds(profile.VideoCodec, file.Pixels()));
     }
     return run;

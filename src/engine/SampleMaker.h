@@ -4,13 +4,10 @@
 // profile's rate), into a temporary folder of its own that goes with the sample. Never in the
 // output folder.
 
-#include "common/MessagePort.h"
-#include "engine/ConversionRun.h"
+#include "engine/TempRun.h"
 
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
-#include <memory>
 
 class SampleMaker : public QObject {
     Q_OBJECT
@@ -18,8 +15,6 @@ public:
     static constexpr int32_t kSeconds = 5;
 
     explicit SampleMaker(QObject *parent = nullptr);
-    // Stops a sample being made and removes its files.
-    ~SampleMaker() override;
 
     // Converts about kSeconds of the clip around `position` (seconds into the source), within
     // its marks. Refused, with the reason, while `run` converts or a sample is being made; an
@@ -41,9 +36,7 @@ signals:
 private:
     void Finished(const RunSummary &summary);
 
-    ConversionRun run_;
-    MessagePort port_;
-    std::unique_ptr<QTemporaryDir> folder_;
+    TempRun run_;
     QString file_;
     int32_t source_start_ = 0;
 };

@@ -134,6 +134,35 @@ TEST(MavoConvert, EstimatesTheFileItThenMakesAndWritesNothingBeforehand) {
             << settings.toStdString();
 }
 
+// A clip whose pictures need far fewer bits than the profile offers comes out far smaller than
+// its rates: the estimate converts it (a clip this short whole, a longer one in windows) and
+// tells the size the file then has.
+TEST(MavoConvert, EstimatesAClipThatNeedsFewerBitsThanItsProfileByConvertingPartsOfIt) {
+    ConvertCommand cli;
+    const QString calm = cli.Home() + "/calm.mp4";
+    ASSERT_EQ(media::Run("ffmpeg -v error -f lavfi -i testsrc2=s=160x120:r=15:d=20 -c:v mpeg4 "
+                         "-q:v 2 -y " +
+                         media::Quote(calm.toStdString())),
+              0);
+    for (const QStringList &profile : {QStringList{"--device", "phone", "--profile", "1"},
+                                       QStringList{"--device", "ipod", "--profile", "0"}}) {
+        const std::string name = profile.join(' ').toStdString();
+        const Outcome estimate = cli.Run(profile + QStringList{"--estimate", "--json", calm});
+        ASSERT_EQ(estimate.status, 0) << name << estimate.err.toStdString();
+        const QList<QJsonObject> lines = JsonLines(estimate.out);
+        ASSERT_EQ(lines.size(), 1) << name;
+        EXPECT_TRUE(lines[0]["measured"].toBool()) << name;
+        EXPECT_TRUE(cli.OutputFiles().isEmpty()) << name;
+
+        const Outcome made = cli.Run(profile + QStringList{"--output", cli.Output(), calm});
+        ASSERT_EQ(made.status, 0) << name << made.err.toStdString();
+        ASSERT_EQ(cli.OutputFiles().size(), 1) << name;
+        const double bytes = QFileInfo(cli.Output() + "/" + cli.OutputFiles()[0]).size();
+        EXPECT_NEAR(lines[0]["bytes"].toDouble() / bytes, 1.0, 0.10) << name;
+        QDir(cli.Output()).removeRecursively();
+    }
+}
+
 TEST(MavoConvert, RefusesBeforeWritingWhatWouldNotFitOrCannotBeMade) {
     ConvertCommand cli;
     // A disc nearly full: nothing is converted and nothing written.

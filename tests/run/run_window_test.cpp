@@ -5,6 +5,7 @@
 #include "media.h"
 
 #include "engine/SampleMaker.h"
+#include "engine/SizeTrial.h"
 #include "preview/PreviewController.h"
 #include "preview/ResultToggle.h"
 
@@ -280,4 +281,40 @@ TEST(SampleThroughEngine, ResultTogglesWithTheSourceAtTheSameTimePoint) {
     EXPECT_EQ(calls, QStringList({"close", "open hd.mp4", "seek 4.5"}));
     EXPECT_FALSE(QFileInfo::exists(sample)) << sample.toStdString();
     EXPECT_EQ(result.ButtonText(), "Result");
+}
+
+// The list's size trial of a long clip gives the engine up to the user's run, which converts as if
+// nothing were there; afterwards the trial is made again and the clip's size is measured.
+TEST(SizeTrialThroughEngine, ATrialGivesWayToTheRunAndMeasuresTheClipAfterwards) {
+    RunSetup setup;
+    const std::optional<ProfileSettings> profile = ReadProfileSettings(kProfile, ".MP4", "mp4");
+    ASSERT_TRUE(profile);
+    const ClipSource clip = ClipList::SourceOf(*setup.list->Get(setup.AddClip(LongClip(60))));
+    ASSERT_EQ(TrialParts(clip).size(), 3);
+    SizeTrials trials([] { return false; });
+    int measured = 0;
+    QObject::connect(&trials, &SizeTrials::Measured, [&] { ++measured; });
+    trials.Want(clip, *profile);
+    QElapsedTimer waited;
+    waited.start();
+    while (!ConversionRun::EngineBusy() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(ConversionRun::EngineBusy()) << "the trial did not start";
+
+    setup.ChooseProfile();
+    ASSERT_TRUE(setup.StartAndWait());
+    ASSERT_EQ(setup.run->Results().size(), 1);
+    EXPECT_EQ(setup.run->Results()[0].Outcome, ClipOutcome::Finished)
+        << setup.run->Results()[0].Reason.toStdString();
+    EXPECT_EQ(setup.OutputFiles(), QStringList{"run_long60.MP4"}) << "no trial file lands there";
+
+    waited.restart();
+    while (measured == 0 && waited.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(measured, 1);
+    const FileForecast file = ForecastClip(clip, *profile, DeviceRow{});
+    EXPECT_TRUE(file.Measured);
+    // Measured on three windows of the clip, the size lands near the whole file's.
+    const double real = QFileInfo(setup.folder + "run_long60.MP4").size();
+    EXPECT_NEAR(file.Bytes / real, 1.0, 0.10) << file.Bytes << " against " << real;
 }
