@@ -63,7 +63,7 @@ ClipEstimate EstimateClip(const QString &path, const BatchJob &job, const SpeedR
     }
     estimate.File = ForecastFile(*source, job.Profile, job.Device);
     // The size the encoder really gives this clip's pictures, from a few seconds converted.
-    if (estimate.File.Converts && Measurable(job.Profile))
+    if (estimate.File.Converts)
         if (const std::optional<TrialRate> rate = MeasureClip(clip, job.Profile))
             ApplyMeasuredRate(estimate.File, *rate);
     estimate.ConvertSeconds = speed.ExpectedSeconds(job.Profile.VideoCodec, estimate.File.Pixels());

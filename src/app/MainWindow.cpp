@@ -218,7 +218,7 @@ void TMainWindow::HookForecasts() {
             return std::nullopt;
         const ClipSource source = ClipList::SourceOf(clip);
         const FileForecast file = ForecastClip(source, *profile, *device);
-        if (!file.Measured && file.Converts)
+        if (!file.Measured && file.Converts && trials_ != nullptr)
             trials_->Want(source, *profile);
         return file;
     });
@@ -554,6 +554,8 @@ void TMainWindow::FormDestroy() {
         delete saver_;
         saver_ = nullptr;
         run_->Abort(kRunEndWaitMs);
+        delete trials_; // a trial being converted stops before the engine goes
+        trials_ = nullptr;
         if (!offer_left)
             keeper_->Remove();
         SaveSettings();

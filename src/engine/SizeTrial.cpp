@@ -116,10 +116,6 @@ std::optional<TrialRate> MeasuredTrial(const RunSummary &summary) {
     return TrialRate{(all.Bytes + all.SettledBytes) / 2 / all.Seconds, false};
 }
 
-bool Measurable(const ProfileSettings &profile) {
-    return profile.SizeLimitBytes <= 0;
-}
-
 std::optional<TrialRate> MeasuredRate(const ClipSource &clip, const ProfileSettings &profile) {
     const auto found = Rates().constFind(ClipKey(clip) + QLatin1Char('#') + ProfileKey(profile));
     return found == Rates().constEnd() ? std::nullopt : std::optional<TrialRate>(*found);
@@ -136,9 +132,8 @@ void ApplyMeasuredRate(FileForecast &file, const TrialRate &rate) {
 FileForecast ForecastClip(const ClipSource &clip, const ProfileSettings &profile,
                           const DeviceRow &device) {
     FileForecast file = ForecastFile(FactsOf(clip), profile, device);
-    if (Measurable(profile))
-        if (const std::optional<TrialRate> rate = MeasuredRate(clip, profile))
-            ApplyMeasuredRate(file, *rate);
+    if (const std::optional<TrialRate> rate = MeasuredRate(clip, profile))
+        ApplyMeasuredRate(file, *rate);
     return file;
 }
 
@@ -165,8 +160,6 @@ SizeTrials::SizeTrials(std::function<bool()> busy, QObject *parent)
 }
 
 void SizeTrials::Want(const ClipSource &clip, const ProfileSettings &profile) {
-    if (!Measurable(profile))
-        return;
     const QString profile_key = ProfileKey(profile);
     if (profile_key != profile_key_) {
         waiting_.clear();

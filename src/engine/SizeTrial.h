@@ -28,14 +28,12 @@ QList<ClipSource> TrialParts(const ClipSource &clip);
 // A finished trial's rate, from its files' sizes and lengths as read back; nothing unless every
 // part became a file.
 std::optional<TrialRate> MeasuredTrial(const RunSummary &summary);
-// A size-capped profile fills its limit: its files are not measured.
-bool Measurable(const ProfileSettings &profile);
 
 // The rate measured for the clip with the profile in this program's life, if any.
 std::optional<TrialRate> MeasuredRate(const ClipSource &clip, const ProfileSettings &profile);
 // The file's size from a measured rate over the clip's length. Windows of a clip are taken at
-// their word only below the profile's rates: where the picture fills the rates, the encoder
-// settles on them over the whole clip, and the rates tell its size more closely.
+// their word only below the profile's rates (or a size limit's budget): where the picture fills
+// them, the encoder settles on them over the whole clip, and they tell its size more closely.
 void ApplyMeasuredRate(FileForecast &file, const TrialRate &rate);
 // The clip's file, its size measured when a trial has measured it.
 FileForecast ForecastClip(const ClipSource &clip, const ProfileSettings &profile,
