@@ -66,7 +66,7 @@ ClipEstimate EstimateClip(const QString &path, const BatchJob &job, const SpeedR
     if (estimate.File.Converts)
         if (const std::optional<TrialRate> rate = MeasureClip(clip, job.Profile))
             ApplyMeasuredRate(estimate.File, *rate);
-    estimate.ConvertSeconds = speed.ExpectedSeconds(job.Profile.VideoCodec, estimate.File.Pixels());
+    estimate.ConvertSeconds = ExpectedSeconds(estimate.File, speed, job.Profile.VideoCodec);
     return estimate;
 }
 

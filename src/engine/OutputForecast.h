@@ -34,6 +34,7 @@ struct FileForecast {
     bool Converts = true; // false: the profile cannot take the clip (Verdict says why)
     bool Plays = false;
     bool Measured = false; // the size from a trial conversion, not from the profile's rates
+    double Pace = 0;       // seconds of conversion a second of the clip took in a trial; 0 none
     QString Verdict;       // "plays on iPod", or what keeps the file from playing or being made
     // The encoder's pixels the file holds: width x height x frames.
     double Pixels() const { return double(Width) * Height * Fps * Seconds; }

@@ -22,7 +22,7 @@ RunForecast ForecastRun(const QList<ClipSource> &clips, const ProfileSettings &p
     RunForecast run;
     for (const ClipSource &clip : clips) {
         const FileForecast file = ForecastClip(clip, profile, device);
-        run.Add(file, speed.ExpectedSeconds(profile.VideoCodec, file.Pixels()));
+        run.Add(file, ExpectedSeconds(file, speed, profile.VideoCodec));
     }
     return run;
 }

@@ -23,6 +23,7 @@ QString TempRun::Start(const QList<ClipSource> &parts, const ProfileSettings &pr
         return QStringLiteral("No temporary folder: %1").arg(folder_->errorString());
     if (!run_.Begin(parts, profile, folder_->path() + QLatin1Char('/'), false))
         return QStringLiteral("The clip has nothing to convert between its marks.");
+    clock_.start();
     run_.StartClip();
     return {};
 }

@@ -6,6 +6,7 @@
 #include "common/MessagePort.h"
 #include "engine/ConversionRun.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@ public:
     // removed first. Empty when started, else why not.
     QString Start(const QList<ClipSource> &parts, const ProfileSettings &profile);
     bool Converting() const { return run_.Converting(); }
+    // Seconds since the parts were handed over.
+    double Elapsed() const { return clock_.elapsed() / 1000.0; }
     // Gives the engine up to any other run (see ConversionRun::SetYielding).
     void SetYielding(bool yielding) { run_.SetYielding(yielding); }
     // Stops the conversion and removes the folder with its files.
@@ -34,4 +37,5 @@ private:
     ConversionRun run_;
     MessagePort port_;
     std::unique_ptr<QTemporaryDir> folder_;
+    QElapsedTimer clock_;
 };
