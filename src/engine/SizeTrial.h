@@ -21,7 +21,8 @@
 struct TrialRate {
     double BytesPerSecond = 0;
     bool Whole = false;
-    double Pace = 0; // seconds of conversion a second of the clip took
+    double Pace = 0;    // seconds of conversion a second of the clip took
+    double Seconds = 0; // the length of the trial's files
 };
 
 // The parts a trial converts: the whole clip when it is short, else a few short windows spread
