@@ -1,6 +1,6 @@
 #include "engine/RunForecast.h"
 
-#include "engine/SizeTrial.h"
+#include "engine/MeasuredSize.h"
 
 #include <QLocale>
 #include <QStorageInfo>

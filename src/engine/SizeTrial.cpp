@@ -4,7 +4,6 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QHash>
 #include <algorithm>
 #include <cmath>
 
@@ -17,42 +16,8 @@ constexpr int32_t kWholeSeconds = 30;
 // missed by 15 to 50 % on the README's clips).
 constexpr int32_t kWindows = 3;
 constexpr int32_t kWindowSeconds = 8;
-// What each part of a trial, and each clip, costs apart from its length: opening the file,
-// starting the encoders, writing the index. About 0.1 s on two cores, from trials of small and
-// large pictures against their whole clips (with 0.4 s a clip of 95 s was expected to take 0.56
-// of its real time; with nothing, one of 70 s 2.3 times its time).
-constexpr double kPartSeconds = 0.1;
 // How often the list's trials look whether the engine is free.
 constexpr int kPollMs = 1000;
-
-QString ProfileKey(const ProfileSettings &p) {
-    return QStringList{p.VideoCodec,
-                       p.AudioCodec,
-                       p.Size,
-                       p.FrameRate,
-                       p.VideoBitRate,
-                       p.AudioBitRate,
-                       p.SamplingRate,
-                       p.Channels,
-                       p.Format,
-                       p.VideoProfile,
-                       p.Tag,
-                       QString::number(p.Fitted),
-                       QString::number(p.KeepsHdr),
-                       QString::number(p.SizeLimitBytes)}
-        .join(QLatin1Char('|'));
-}
-
-QString ClipKey(const ClipSource &c) {
-    return QStringList{c.FileName, QString::number(c.StartTime), QString::number(c.StopTime),
-                       c.AudioTrack, c.Subtitles}
-        .join(QLatin1Char('|'));
-}
-
-QHash<QString, TrialRate> &Rates() {
-    static QHash<QString, TrialRate> rates;
-    return rates;
-}
 
 // What a written part of a trial weighs: all of it, and all of it with the video's second half
 // standing for the whole video.
@@ -113,45 +78,13 @@ std::optional<TrialRate> MeasuredTrial(const RunSummary &summary, double elapsed
     if (summary.Stopped || all.Seconds <= 0)
         return std::nullopt;
     const double parts = static_cast<double>(summary.Results.size());
-    const double pace = std::max(0.0, elapsed_seconds - parts * kPartSeconds) / all.Seconds;
+    const double pace = std::max(0.0, elapsed_seconds - parts * kTrialPartSeconds) / all.Seconds;
     if (parts == 1)
         return TrialRate{all.Bytes / all.Seconds, true, pace, all.Seconds};
     // A window's first half carries the encoder settling on its rate (too few bits) and a key
     // picture (more of them than the whole file has); its second half neither. The mean of the
     // two came within 8 % of the real files on the README's clips, either alone within 12 %.
     return TrialRate{(all.Bytes + all.SettledBytes) / 2 / all.Seconds, false, pace, all.Seconds};
-}
-
-std::optional<TrialRate> MeasuredRate(const ClipSource &clip, const ProfileSettings &profile) {
-    const auto found = Rates().constFind(ClipKey(clip) + QLatin1Char('#') + ProfileKey(profile));
-    return found == Rates().constEnd() ? std::nullopt : std::optional<TrialRate>(*found);
-}
-
-void ApplyMeasuredRate(FileForecast &file, const TrialRate &rate) {
-    if (!file.Converts || rate.BytesPerSecond <= 0)
-        return;
-    // A clip converted whole is as long as its file, to the millisecond (its marks are whole
-    // seconds).
-    if (rate.Whole && rate.Seconds > 0)
-        file.Seconds = std::min(file.Seconds, rate.Seconds);
-    const int64_t measured = std::llround(rate.BytesPerSecond * file.Seconds);
-    file.Bytes = rate.Whole ? measured : std::min(measured, file.Bytes);
-    file.Measured = true;
-    file.Pace = rate.Pace;
-}
-
-double ExpectedSeconds(const FileForecast &file, const SpeedRecord &speed, const QString &encoder) {
-    if (file.Pace > 0)
-        return kPartSeconds + file.Pace * file.Seconds;
-    return speed.ExpectedSeconds(encoder, file.Pixels());
-}
-
-FileForecast ForecastClip(const ClipSource &clip, const ProfileSettings &profile,
-                          const DeviceRow &device) {
-    FileForecast file = ForecastFile(FactsOf(clip), profile, device);
-    if (const std::optional<TrialRate> rate = MeasuredRate(clip, profile))
-        ApplyMeasuredRate(file, *rate);
-    return file;
 }
 
 std::optional<TrialRate> MeasureClip(const ClipSource &clip, const ProfileSettings &profile) {
@@ -182,9 +115,9 @@ void SizeTrials::Want(const ClipSource &clip, const ProfileSettings &profile) {
         waiting_.clear();
         profile_key_ = profile_key;
     }
-    const QString key = ClipKey(clip) + QLatin1Char('#') + profile_key;
+    const QString key = TrialKey(clip, profile);
     const auto same = [&key](const Wish &wish) { return wish.Key == key; };
-    if (Rates().contains(key) || failed_.contains(key) || (current_ && same(*current_)) ||
+    if (MeasuredRate(key) || failed_.contains(key) || (current_ && same(*current_)) ||
         std::any_of(waiting_.cbegin(), waiting_.cend(), same))
         return;
     waiting_.append(Wish{clip, profile, key});
@@ -217,7 +150,7 @@ void SizeTrials::Ended(const RunSummary &summary) {
     const Wish wish = *current_;
     current_.reset();
     if (const std::optional<TrialRate> rate = MeasuredTrial(summary, run_.Elapsed())) {
-        Rates().insert(wish.Key, *rate);
+        KeepMeasuredRate(wish.Key, *rate);
         emit Measured();
     } else {
         failed_.insert(wish.Key);

@@ -6,8 +6,7 @@
 // they took stand for the whole clip. The list measures its clips in the background while the
 // engine is free; `mavo-convert --estimate` measures before it answers.
 
-#include "engine/OutputForecast.h"
-#include "engine/SpeedRecord.h"
+#include "engine/MeasuredSize.h"
 #include "engine/TempRun.h"
 
 #include <QList>
@@ -17,34 +16,12 @@
 #include <functional>
 #include <optional>
 
-// What a trial measured: the bytes a second of its files, and whether it converted the whole clip.
-struct TrialRate {
-    double BytesPerSecond = 0;
-    bool Whole = false;
-    double Pace = 0;    // seconds of conversion a second of the clip took
-    double Seconds = 0; // the length of the trial's files
-};
-
 // The parts a trial converts: the whole clip when it is short, else a few short windows spread
 // evenly between its marks.
 QList<ClipSource> TrialParts(const ClipSource &clip);
 // A finished trial's rate, from its files' sizes and lengths as read back, and its pace from the
 // seconds it took; nothing unless every part became a file.
 std::optional<TrialRate> MeasuredTrial(const RunSummary &summary, double elapsed_seconds);
-
-// The rate measured for the clip with the profile in this program's life, if any.
-std::optional<TrialRate> MeasuredRate(const ClipSource &clip, const ProfileSettings &profile);
-// The file's size from a measured rate over the clip's length. Windows of a clip are taken at
-// their word only below the profile's rates (or a size limit's budget): where the picture fills
-// them, the encoder settles on them over the whole clip, and they tell its size more closely.
-void ApplyMeasuredRate(FileForecast &file, const TrialRate &rate);
-// The clip's file, its size measured when a trial has measured it.
-FileForecast ForecastClip(const ClipSource &clip, const ProfileSettings &profile,
-                          const DeviceRow &device);
-
-// The time this machine will take for the file: at the pace its trial showed, which counts the
-// source's decoding and the picture's filters too, else at the encoder's recorded speed.
-double ExpectedSeconds(const FileForecast &file, const SpeedRecord &speed, const QString &encoder);
 
 // Converts the clip's trial now and waits for it (the command line). Nothing when it failed.
 std::optional<TrialRate> MeasureClip(const ClipSource &clip, const ProfileSettings &profile);
